@@ -1,0 +1,126 @@
+#pragma once
+// The engine's typed errors. Every engine failure is one of these; the message texts are
+// part of the engine's contract (the controller and the trace show them to the user).
+
+#include <stdexcept>
+#include <string>
+
+namespace tavo::engine {
+
+class EIdException : public std::runtime_error {
+public:
+    explicit EIdException(const std::string& message) : std::runtime_error(message) {}
+    const std::string Message() const { return what(); }
+};
+
+class EIdSilentException : public EIdException {
+    using EIdException::EIdException;
+};
+
+class EIdConnClosedGracefully : public EIdSilentException {
+public:
+    EIdConnClosedGracefully() : EIdSilentException("Connection Closed Gracefully.") {}
+};
+
+class EIdReadTimeout : public EIdException {
+public:
+    EIdReadTimeout() : EIdException("Read Timeout") {}
+};
+
+class EIdReadLnMaxLineLengthExceeded : public EIdException {
+public:
+    EIdReadLnMaxLineLengthExceeded() : EIdException("Max line length exceeded.") {}
+};
+
+// A reply code outside a command's accepted list. The message is the reply's text lines,
+// each followed by CR LF.
+class EIdProtocolReplyError : public EIdException {
+public:
+    EIdProtocolReplyError(int replyCode, const std::string& message)
+        : EIdException(message), ReplyErrorCode(replyCode) {}
+    int ReplyErrorCode;
+};
+
+class EIdTCPConnectionError : public EIdException {
+    using EIdException::EIdException;
+};
+
+class EIdNotConnected : public EIdTCPConnectionError {
+public:
+    EIdNotConnected() : EIdTCPConnectionError("Not Connected") {}
+};
+
+class EIdNoDataToRead : public EIdTCPConnectionError {
+public:
+    EIdNoDataToRead() : EIdTCPConnectionError("No data to read.") {}
+};
+
+class EIdNotEnoughDataInBuffer : public EIdTCPConnectionError {
+public:
+    EIdNotEnoughDataInBuffer() : EIdTCPConnectionError("Not enough data in buffer.") {}
+};
+
+class EIdAlreadyConnected : public EIdException {
+public:
+    EIdAlreadyConnected() : EIdException("Already connected.") {}
+};
+
+class EIdClosedSocket : public EIdException {
+public:
+    EIdClosedSocket() : EIdException("Disconnected.") {}
+};
+
+class EIdConnectTimeout : public EIdException {
+public:
+    EIdConnectTimeout() : EIdException("Connect timed out.") {}
+};
+
+class EIdConnectException : public EIdException {
+    using EIdException::EIdException;
+};
+
+class EIdInvalidSocket : public EIdException {
+public:
+    EIdInvalidSocket() : EIdException("Cannot allocate socket.") {}
+};
+
+class EIdSocketHandleError : public EIdException {
+    using EIdException::EIdException;
+};
+
+class EIdCouldNotBindSocket : public EIdSocketHandleError {
+public:
+    EIdCouldNotBindSocket()
+        : EIdSocketHandleError("Could not bind socket. Address and port are already in use.") {}
+};
+
+class EIdStackError : public EIdException {
+    using EIdException::EIdException;
+};
+
+class EIdStackInitializationFailed : public EIdStackError {
+public:
+    EIdStackInitializationFailed() : EIdStackError("Winsock Initialization Error.") {}
+};
+
+// "Socket Error # n", CR LF, then the text for n (empty for numbers without one).
+class EIdSocketError : public EIdException {
+public:
+    explicit EIdSocketError(int errorNumber);
+    int LastError;
+};
+
+// Text for a socket error number (Windows Sockets numbering); empty when unlisted.
+std::string SocketErrorText(int errorNumber);
+
+class EIdFTPFileAlreadyExists : public EIdException {
+public:
+    EIdFTPFileAlreadyExists() : EIdException("Destination file already exists.") {}
+};
+
+class EIdInvalidFTPListingFormat : public EIdException {
+public:
+    EIdInvalidFTPListingFormat() : EIdException("Unknown FTP listing format") {}
+};
+
+} // namespace tavo::engine

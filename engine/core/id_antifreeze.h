@@ -1,0 +1,26 @@
+#pragma once
+// The message pump that keeps the host's window alive while the engine waits on the network.
+// Waits are cut into IdleTimeOut slices and the host's messages run between them, so user
+// commands can run nested inside a waiting engine operation.
+
+namespace tavo::engine {
+
+class TIdAntiFreeze {
+public:
+    TIdAntiFreeze();  // becomes the process's current pump
+    ~TIdAntiFreeze(); // leaves none
+    TIdAntiFreeze(const TIdAntiFreeze&) = delete;
+    TIdAntiFreeze& operator=(const TIdAntiFreeze&) = delete;
+
+    bool Active = true;
+    bool ApplicationHasPriority = true;
+    int IdleTimeOut = 250;
+    bool OnlyWhenIdle = true;
+
+    static TIdAntiFreeze* Current();
+    // A current pump exists, is active, and the caller runs on the main thread.
+    static bool PumpApplies();
+    static void PumpIfDue(bool idle, bool override = false);
+};
+
+} // namespace tavo::engine

@@ -1,0 +1,28 @@
+#pragma once
+// One parsed FTP reply (RFC 959 section 4.2) and the rules for where a reply ends.
+
+#include <string>
+#include <vector>
+
+namespace tavo::engine {
+
+class TIdRFCReply {
+public:
+    int NumericCode = 0;
+    std::vector<std::string> Text;
+    std::string TextCode;
+
+    void Clear();
+    // Fills the reply from its raw lines (already trimmed, first line first).
+    void ParseLines(const std::vector<std::string>& lines);
+    // The text lines, each followed by CR LF: the message of a reply error.
+    std::string TextWithLineEnds() const;
+};
+
+// True when `firstLine` opens a multi-line reply ("123-...").
+bool OpensMultiLineReply(const std::string& firstLine);
+// True when `line` ends the multi-line reply opened by `firstLine`: it is shorter than four
+// characters or starts with the first line's code and a space (letter case ignored).
+bool EndsMultiLineReply(const std::string& firstLine, const std::string& line);
+
+} // namespace tavo::engine

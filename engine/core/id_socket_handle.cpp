@@ -1,0 +1,83 @@
+#include "engine/core/id_socket_handle.h"
+
+#include "engine/core/errors.h"
+
+namespace tavo::engine {
+
+TIdSocketHandle::~TIdSocketHandle() {
+    CloseSocket();
+}
+
+void TIdSocketHandle::AllocateSocket() {
+    CloseSocket();
+    int error = 0;
+    Handle = platform::CreateTcpSocket(error);
+    if (!HandleAllocated())
+        throw EIdInvalidSocket();
+}
+
+void TIdSocketHandle::Bind(const std::string& ip, int port) {
+    if (platform::BindSocket(Handle, ip, port) != 0)
+        throw EIdCouldNotBindSocket();
+    UpdateBindingLocal();
+}
+
+void TIdSocketHandle::UpdateBindingLocal() {
+    platform::LocalAddress(Handle, IP, Port);
+}
+
+void TIdSocketHandle::UpdateBindingPeer() {
+    platform::PeerAddress(Handle, PeerIP, PeerPort);
+}
+
+void TIdSocketHandle::CloseSocket() {
+    if (!HandleAllocated())
+        return;
+    platform::ShutdownSend(Handle);
+    platform::CloseSocket(Handle);
+    Handle = platform::InvalidSocket;
+}
+
+void TIdSocketHandle::Reset() {
+    CloseSocket();
+    IP.clear();
+    Port = 0;
+    PeerIP.clear();
+    PeerPort = 0;
+}
+
+void TIdIOHandlerSocket::Open() {
+    if (Binding == nullptr)
+        Binding = std::make_unique<TIdSocketHandle>();
+    else
+        Binding->Reset();
+}
+
+void TIdIOHandlerSocket::Close() {
+    if (Binding != nullptr)
+        Binding->CloseSocket();
+}
+
+int TIdIOHandlerSocket::Send(const char* data, int count, int& error) {
+    if (!Connected())
+        throw EIdClosedSocket();
+    return platform::SendSocket(Binding->Handle, data, count, error);
+}
+
+int TIdIOHandlerSocket::Recv(char* data, int count, int& error) {
+    if (!Connected())
+        throw EIdClosedSocket();
+    return platform::ReceiveSocket(Binding->Handle, data, count, error);
+}
+
+bool TIdIOHandlerSocket::Readable(int milliseconds) {
+    if (!Connected())
+        throw EIdConnClosedGracefully();
+    int error = 0;
+    int rc = platform::WaitReadable(Binding->Handle, milliseconds, error);
+    if (rc < 0)
+        throw EIdSocketError(error);
+    return rc > 0;
+}
+
+} // namespace tavo::engine

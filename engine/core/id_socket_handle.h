@@ -1,0 +1,48 @@
+#pragma once
+// One socket and the carrier that owns it.
+
+#include "engine/core/id_component.h"
+#include "engine/platform/sockets.h"
+
+#include <memory>
+#include <string>
+
+namespace tavo::engine {
+
+class TIdSocketHandle {
+public:
+    ~TIdSocketHandle();
+
+    platform::SocketHandle Handle = platform::InvalidSocket;
+    bool HandleAllocated() const { return Handle != platform::InvalidSocket; }
+    std::string IP;
+    int Port = 0;
+    std::string PeerIP;
+    int PeerPort = 0;
+
+    void AllocateSocket();                      // EIdInvalidSocket
+    void Bind(const std::string& ip, int port); // EIdCouldNotBindSocket
+    void UpdateBindingLocal();
+    void UpdateBindingPeer();
+    // Shuts the sending side, then closes. Safe to call twice.
+    void CloseSocket();
+    void Reset();
+};
+
+// The carrier of a connection.
+class TIdIOHandlerSocket : public TIdComponent {
+public:
+    std::unique_ptr<TIdSocketHandle> Binding;
+
+    // Makes a fresh socket record, or resets the one it has.
+    void Open();
+    void Close();
+    bool Connected() const { return Binding != nullptr && Binding->HandleAllocated(); }
+    // Raw I/O; raise EIdClosedSocket when the socket is closed. -1 with `error` on failure.
+    int Send(const char* data, int count, int& error);
+    int Recv(char* data, int count, int& error);
+    // 1 readable, 0 not within the wait (-1 = no limit); raises on a socket error.
+    bool Readable(int milliseconds);
+};
+
+} // namespace tavo::engine

@@ -1,0 +1,298 @@
+#include "engine/core/id_tcp_connection.h"
+
+#include "engine/core/errors.h"
+#include "engine/core/id_antifreeze.h"
+#include "engine/core/text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace tavo::engine {
+
+TIdTCPConnection::TIdTCPConnection()
+    : input_([this](int64_t count) { ReportProgress(wmRead, count); }) {}
+
+TIdTCPConnection::~TIdTCPConnection() {
+    DropSocket();
+    FreeOwnedCarrier();
+}
+
+TIdSocketHandle* TIdTCPConnection::Socket() const {
+    return carrier_ == nullptr ? nullptr : carrier_->Binding.get();
+}
+
+void TIdTCPConnection::AdoptCarrier(std::unique_ptr<TIdIOHandlerSocket> carrier) {
+    ownedCarrier_ = std::move(carrier);
+    carrier_ = ownedCarrier_.get();
+}
+
+void TIdTCPConnection::FreeOwnedCarrier() {
+    if (ownedCarrier_ != nullptr && carrier_ == ownedCarrier_.get())
+        carrier_ = nullptr;
+    ownedCarrier_.reset();
+}
+
+void TIdTCPConnection::ResetInput() {
+    input_.Clear(false);
+    closedMark_ = false;
+}
+
+void TIdTCPConnection::DropSocket() {
+    if (carrier_ == nullptr)
+        return;
+    closedMark_ = true;
+    if (Intercept != nullptr)
+        Intercept->Disconnect();
+    carrier_->Close();
+}
+
+void TIdTCPConnection::CloseConnection() {
+    ReportStatus(hsDisconnecting);
+    DropSocket();
+    FreeOwnedCarrier();
+    if (OnDisconnected)
+        OnDisconnected(*this);
+    ReportStatus(hsDisconnected);
+}
+
+void TIdTCPConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
+    bool closed;
+    if (closedMark_ || carrier_ == nullptr) {
+        if (carrier_ != nullptr && carrier_->Connected()) {
+            DropSocket();
+            ReportStatus(hsDisconnected);
+            if (OnDisconnected)
+                OnDisconnected(*this);
+        }
+        closed = carrier_ != nullptr;
+    } else {
+        closed = !carrier_->Connected();
+    }
+    if (closed && raiseIfClosed && (input_.Empty() || ignoreBuffer))
+        throw EIdConnClosedGracefully();
+}
+
+bool TIdTCPConnection::IsConnected() {
+    CheckPeerClosed(false, false);
+    return SocketOpen();
+}
+
+bool TIdTCPConnection::WaitReadable(int milliseconds) {
+    if (!SocketOpen())
+        throw EIdConnClosedGracefully();
+    if (TIdAntiFreeze::PumpApplies()) {
+        const int idle = std::max(1, TIdAntiFreeze::Current()->IdleTimeOut);
+        if (milliseconds == -2) {
+            for (;;) {
+                if (!SocketOpen())
+                    throw EIdConnClosedGracefully();
+                bool readable = carrier_->Readable(idle);
+                TIdAntiFreeze::PumpIfDue(!readable);
+                if (readable)
+                    return true;
+            }
+        }
+        // The shortest slice first: 12000 ms with 1600 ms slices waits 800, then 7 x 1600.
+        int slice = milliseconds > idle ? (milliseconds - 1) % idle + 1 : milliseconds;
+        for (int left = milliseconds; left > 0; left -= slice, slice = idle) {
+            if (!SocketOpen())
+                throw EIdConnClosedGracefully();
+            bool readable = carrier_->Readable(slice);
+            TIdAntiFreeze::PumpIfDue(!readable);
+            if (readable)
+                return true;
+        }
+        return false;
+    }
+    bool readable = carrier_->Readable(milliseconds == -2 ? -1 : milliseconds);
+    TIdAntiFreeze::PumpIfDue(!readable);
+    return readable;
+}
+
+int TIdTCPConnection::FillInputBuffer() {
+    const int wait = ReadTimeout == 0 ? -2 : ReadTimeout;
+    CheckPeerClosed(true, false);
+    if (!IsConnected())
+        throw EIdNotConnected();
+    int count;
+    do {
+        if (!WaitReadable(wait))
+            throw EIdReadTimeout();
+        if (!SocketOpen()) {
+            // Dropped by a handler that ran in the pump (an abort): a close, not a failure.
+            count = 0;
+        } else {
+            scratch_.resize(static_cast<size_t>(std::max(1, RecvBufferSize)));
+            int error = 0;
+            count = carrier_->Recv(scratch_.data(), static_cast<int>(scratch_.size()), error);
+            if (count < 0) {
+                if (error == platform::ErrShutdown || error == platform::ErrConnectionAborted) {
+                    DropSocket();
+                    if (input_.Empty())
+                        throw EIdSocketError(error);
+                    count = 0;
+                } else {
+                    throw EIdSocketError(error);
+                }
+            }
+        }
+        if (count == 0) {
+            closedMark_ = true;
+        } else if (Intercept != nullptr) {
+            std::string block(scratch_.data(), static_cast<size_t>(count));
+            Intercept->Receive(block);
+            count = static_cast<int>(block.size());
+            input_.Append(block.data(), block.size());
+        } else {
+            input_.Append(scratch_.data(), static_cast<size_t>(count));
+        }
+        CheckPeerClosed(true, false);
+    } while (count == 0 && IsConnected());
+    return count;
+}
+
+std::string TIdTCPConnection::ReceiveLine() {
+    return engine::ReceiveLine(*this, MaxLineLength, MaxLineAction);
+}
+
+std::string TIdTCPConnection::ReceiveNonBlankLine(int attempts) {
+    return engine::ReceiveNonBlankLine(*this, MaxLineLength, MaxLineAction, attempts);
+}
+
+void TIdTCPConnection::ReceiveExact(char* target, size_t count) {
+    while (input_.Size() < count) {
+        FillInputBuffer();
+        CheckPeerClosed(true, true);
+    }
+    input_.Take(count, target);
+}
+
+void TIdTCPConnection::ReceiveToStream(TIdStream& stream) {
+    BeginProgress(wmRead, 0);
+    try {
+        // Read until the peer closes. The count is 64-bit: files of 2 GiB and more arrive
+        // whole instead of stopping at a 32-bit limit.
+        int64_t remaining = std::numeric_limits<int64_t>::max();
+        if (!input_.Empty()) {
+            size_t held = input_.Size();
+            stream.Write(input_.Data(), held);
+            input_.Take(held, nullptr);
+        }
+        std::vector<char> chunk;
+        while (IsConnected() && remaining > 0) {
+            size_t size =
+                static_cast<size_t>(std::min<int64_t>(remaining, std::max(1, RecvBufferSize)));
+            chunk.resize(size);
+            try {
+                ReceiveExact(chunk.data(), size);
+            } catch (const EIdConnClosedGracefully&) {
+                stream.Write(input_.Data(), input_.Size());
+                input_.Clear(false);
+                break;
+            }
+            stream.Write(chunk.data(), size);
+            remaining -= static_cast<int64_t>(size);
+        }
+    } catch (...) {
+        EndProgress(wmRead);
+        if (stream.Size() > stream.Position())
+            stream.Truncate();
+        throw;
+    }
+    EndProgress(wmRead);
+    if (stream.Size() > stream.Position())
+        stream.Truncate();
+}
+
+void TIdTCPConnection::SendBytes(const char* data, int count) {
+    if (count <= 0)
+        return;
+    CheckPeerClosed(true, true);
+    if (!IsConnected())
+        throw EIdNotConnected();
+    std::string copy(data, static_cast<size_t>(count));
+    if (Intercept != nullptr)
+        Intercept->Send(copy);
+    size_t sent = 0;
+    while (sent < copy.size()) {
+        int error = 0;
+        int n = carrier_->Send(copy.data() + sent, static_cast<int>(copy.size() - sent), error);
+        TIdAntiFreeze::PumpIfDue(false, false);
+        if (n == 0)
+            closedMark_ = true;
+        CheckPeerClosed(true, false);
+        if (n < 0) {
+            if (error == platform::ErrShutdown || error == platform::ErrConnectionAborted ||
+                error == platform::ErrConnectionReset)
+                DropSocket();
+            throw EIdSocketError(error);
+        }
+        ReportProgress(wmWrite, n);
+        sent += static_cast<size_t>(n);
+    }
+}
+
+void TIdTCPConnection::SendText(const std::string& text) {
+    if (!text.empty())
+        SendBytes(text.data(), static_cast<int>(text.size()));
+}
+
+void TIdTCPConnection::SendLine(const std::string& text) {
+    // A line break or NUL inside a command would let the text smuggle a second command.
+    if (HoldsLineBreakOrNul(text))
+        throw EIdException("Command refused: it holds a CR, LF or NUL character.");
+    SendText(text + "\r\n");
+}
+
+void TIdTCPConnection::SendFromStream(TIdStream& stream, bool fromStart) {
+    if (fromStart)
+        stream.Seek(0);
+    const int64_t end = stream.Size();
+    int64_t position = stream.Position();
+    BeginProgress(wmWrite, end - position);
+    try {
+        std::vector<char> piece;
+        for (;;) {
+            int64_t n = std::min<int64_t>(end - position, std::max(1, SendBufferSize));
+            if (n <= 0)
+                break;
+            piece.resize(static_cast<size_t>(n));
+            size_t got = stream.Read(piece.data(), piece.size());
+            if (got == 0)
+                throw EIdNoDataToRead();
+            SendBytes(piece.data(), static_cast<int>(got));
+            position += static_cast<int64_t>(got);
+        }
+    } catch (...) {
+        EndProgress(wmWrite);
+        throw;
+    }
+    EndProgress(wmWrite);
+}
+
+void TIdTCPConnection::ReadReply() {
+    LastReply.ParseLines(ReceiveReplyLines(*this, MaxLineLength, MaxLineAction));
+}
+
+int TIdTCPConnection::AwaitReply(const ReplyCodes& allowed) {
+    ReadReply();
+    CheckReplyCode(LastReply.NumericCode, allowed);
+    return LastReply.NumericCode;
+}
+
+void TIdTCPConnection::CheckReplyCode(int code, const ReplyCodes& allowed) {
+    if (allowed.empty())
+        return;
+    for (int accepted : allowed)
+        if (static_cast<int16_t>(code) == static_cast<int16_t>(accepted))
+            return;
+    throw EIdProtocolReplyError(code, LastReply.TextWithLineEnds());
+}
+
+int TIdTCPConnection::IssueCommand(const std::string& text, const ReplyCodes& allowed) {
+    SendLine(text);
+    return AwaitReply(allowed);
+}
+
+} // namespace tavo::engine

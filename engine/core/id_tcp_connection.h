@@ -1,0 +1,85 @@
+#pragma once
+// One TCP connection: settings, the input buffer, replies, and every blocking I/O operation.
+// Waits run the host's message pump (TIdAntiFreeze), so handlers may run nested inside them.
+
+#include "engine/core/id_buffer.h"
+#include "engine/core/id_component.h"
+#include "engine/core/id_intercept.h"
+#include "engine/core/id_rfc_reply.h"
+#include "engine/core/id_socket_handle.h"
+#include "engine/core/id_stream.h"
+#include "engine/core/line_reader.h"
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavo::engine {
+
+// Reply codes a command accepts; empty means any code.
+using ReplyCodes = std::vector<int>;
+inline const ReplyCodes AnyReplyCode{};
+
+class TIdTCPConnection : public TIdComponent, public TIdLineSource {
+public:
+    TIdTCPConnection();
+    ~TIdTCPConnection() override;
+
+    int ReadTimeout = 0;
+    int RecvBufferSize = 32768;
+    int SendBufferSize = 32768;
+    int MaxLineLength = 16384;
+    TIdMaxLineAction MaxLineAction = maException;
+    TIdConnectionIntercept* Intercept = nullptr;
+    std::function<void(TIdTCPConnection& sender)> OnDisconnected;
+
+    TIdRFCReply GreetingReply;
+    TIdRFCReply LastReply;
+
+    TIdIOHandlerSocket* IOHandler() const { return carrier_; }
+    // The socket record of the carrier, or null.
+    TIdSocketHandle* Socket() const;
+
+    void CloseConnection();
+    virtual void DropSocket();
+    bool IsConnected();
+    void ResetInput();
+
+    void SendBytes(const char* data, int count);
+    void SendText(const std::string& text);
+    void SendLine(const std::string& text);
+    void SendFromStream(TIdStream& stream, bool fromStart);
+
+    int FillInputBuffer() override;
+    std::string ReceiveLine();
+    std::string ReceiveNonBlankLine(int attempts = 2147483647);
+    void ReceiveExact(char* target, size_t count);
+    void ReceiveToStream(TIdStream& stream);
+    void CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) override;
+    TIdManagedBuffer& InputBuffer() override { return input_; }
+
+    void ReadReply();
+    int AwaitReply(const ReplyCodes& allowed);
+    void CheckReplyCode(int code, const ReplyCodes& allowed);
+    int IssueCommand(const std::string& text, const ReplyCodes& allowed);
+
+protected:
+    // Waits until the socket is readable, in pump slices; -2 means no limit.
+    bool WaitReadable(int milliseconds);
+    void AdoptCarrier(std::unique_ptr<TIdIOHandlerSocket> carrier);
+    void FreeOwnedCarrier();
+
+    TIdIOHandlerSocket* carrier_ = nullptr;
+    std::unique_ptr<TIdIOHandlerSocket> ownedCarrier_;
+    bool closedMark_ = false;
+
+private:
+    bool SocketOpen() const { return carrier_ != nullptr && carrier_->Connected(); }
+
+    TIdManagedBuffer input_;
+    std::vector<char> scratch_;
+};
+
+} // namespace tavo::engine

@@ -1,0 +1,184 @@
+#include "engine/ftp/id_ftp.h"
+
+#include "engine/core/errors.h"
+#include "engine/core/text.h"
+
+namespace tavo::engine {
+
+void CheckCommandArgument(const char* what, const std::string& value) {
+    if (HoldsLineBreakOrNul(value))
+        throw EIdException(std::string("The ") + what +
+                           " holds a CR, LF or NUL character; the command was not sent.");
+}
+
+TIdFTP::TIdFTP() {
+    Port = 21;
+}
+
+TIdFTP::~TIdFTP() = default;
+
+void TIdFTP::OpenSession(bool autoLogin, int timeout) {
+    const std::string host = Host;
+    const int port = Port;
+    try {
+        try {
+            if (ProxySettings.ProxyType != fpcmNone && !ProxySettings.Host.empty()) {
+                Host = ProxySettings.Host;
+                Port = ProxySettings.Port;
+            }
+            OpenConnection(timeout);
+        } catch (...) {
+            Host = host;
+            Port = port;
+            throw;
+        }
+        Host = host;
+        Port = port;
+        AwaitReply({220});
+        GreetingReply = LastReply;
+        if (autoLogin) {
+            SendCredentials();
+            if (OnAfterClientLogin)
+                OnAfterClientLogin(*this);
+            SendTransferType();
+            int code = IssueCommand("SYST", {200, 215, 500});
+            SystemDescription = code == 500 || LastReply.Text.empty() ? std::string("Unknown")
+                                                                      : LastReply.Text.front();
+            ReportStatus(ftpReady, "Connection established");
+        }
+    } catch (...) {
+        CloseConnection();
+        throw;
+    }
+}
+
+void TIdFTP::BasicLogin(const std::string& user, const std::string& password) {
+    CheckCommandArgument("user name", user);
+    CheckCommandArgument("password", password);
+    if (IssueCommand("USER " + user, {230, 331}) == 331)
+        IssueCommand("PASS " + password, {230});
+}
+
+void TIdFTP::SendCredentials() {
+    const TIdFtpProxySettings& proxy = ProxySettings;
+    auto proxyLogin = [&] {
+        if (!proxy.UserName.empty())
+            BasicLogin(proxy.UserName, proxy.Password);
+    };
+    CheckCommandArgument("host name", Host);
+    switch (proxy.ProxyType) {
+    case fpcmNone:
+        BasicLogin(Username, Password);
+        break;
+    case fpcmUserSite:
+        proxyLogin();
+        BasicLogin(Username + "@" + Host, Password);
+        break;
+    case fpcmSite:
+        proxyLogin();
+        IssueCommand("SITE " + Host, AnyReplyCode);
+        BasicLogin(Username, Password);
+        break;
+    case fpcmOpen:
+        proxyLogin();
+        IssueCommand("OPEN " + Host, AnyReplyCode);
+        BasicLogin(Username, Password);
+        break;
+    case fpcmUserPass:
+        BasicLogin(Username + "@" + proxy.UserName + "@" + Host,
+                   proxy.Password.empty() ? Password : Password + "@" + proxy.Password);
+        break;
+    case fpcmTransparent:
+        proxyLogin();
+        BasicLogin(Username, Password);
+        break;
+    case fpcmHttpProxyWithFtp:
+        throw EIdException("Command not supported.");
+    }
+    LoginReply = LastReply;
+}
+
+void TIdFTP::SendTransferType() {
+    IssueCommand(transferType_ == ftASCII ? "TYPE A" : "TYPE I", {200});
+}
+
+void TIdFTP::SetTransferType(TIdFTPTransferType value) {
+    if (activeDataChannel_ != nullptr || value == transferType_)
+        return;
+    transferType_ = value;
+    if (IsConnected())
+        SendTransferType();
+}
+
+bool TIdFTP::ProbeResume() {
+    if (ResumeProbed)
+        return ResumeSupported;
+    ResumeProbed = true;
+    ResumeSupported = IssueCommand("REST 1", AnyReplyCode) == 350;
+    IssueCommand("REST 0", AnyReplyCode);
+    return ResumeSupported;
+}
+
+void TIdFTP::ChangeDirectory(const std::string& path) {
+    CheckCommandArgument("path", path);
+    IssueCommand("CWD " + path, {200, 250});
+}
+
+std::string TIdFTP::QueryCurrentDirectory() {
+    IssueCommand("PWD", {257});
+    std::string line = LastReply.Text.empty() ? std::string() : LastReply.Text.front();
+    size_t open = line.find('"');
+    if (open == std::string::npos)
+        return {};
+    std::string rest = line.substr(open + 1);
+    return rest.substr(0, rest.find('"'));
+}
+
+void TIdFTP::CreateDirectory(const std::string& name) {
+    CheckCommandArgument("directory name", name);
+    IssueCommand("MKD " + name, {257});
+}
+
+void TIdFTP::DeleteDirectory(const std::string& name) {
+    CheckCommandArgument("directory name", name);
+    IssueCommand("RMD " + name, {250});
+}
+
+void TIdFTP::DeleteRemoteFile(const std::string& name) {
+    CheckCommandArgument("file name", name);
+    IssueCommand("DELE " + name, {250});
+}
+
+void TIdFTP::RenameEntry(const std::string& oldName, const std::string& newName) {
+    CheckCommandArgument("old name", oldName);
+    CheckCommandArgument("new name", newName);
+    IssueCommand("RNFR " + oldName, {350});
+    IssueCommand("RNTO " + newName, {250});
+}
+
+int64_t TIdFTP::RemoteFileSize(const std::string& name) {
+    CheckCommandArgument("file name", name);
+    if (IssueCommand("SIZE " + name, AnyReplyCode) != 213)
+        return -1;
+    std::string text = Trim(LastReply.TextWithLineEnds());
+    size_t space = text.find(' ');
+    if (space != std::string::npos)
+        text.erase(0, space + 1);
+    int64_t size = ToInt64(text, -1);
+    return size < 0 ? -1 : size;
+}
+
+void TIdFTP::CloseSession() {
+    if (IsConnected())
+        SendLine("QUIT");
+    CloseConnection();
+}
+
+void TIdFTP::AbortTransfer() {
+    if (IsConnected())
+        SendLine("ABOR");
+    if (activeDataChannel_ != nullptr)
+        activeDataChannel_->DropSocket();
+}
+
+} // namespace tavo::engine

@@ -1,0 +1,120 @@
+#pragma once
+// The FTP session: the control connection (RFC 959) and every command the control issues,
+// with passive and active data connections for listings and transfers.
+
+#include "engine/core/id_tcp_client.h"
+#include "engine/ftp/id_simple_server.h"
+#include "engine/listing/list_item.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavo::engine {
+
+enum TIdFTPTransferType { ftASCII, ftBinary };
+
+enum TIdFtpProxyType : uint8_t {
+    fpcmNone = 0,
+    fpcmUserSite,
+    fpcmSite,
+    fpcmOpen,
+    fpcmUserPass,
+    fpcmTransparent,
+    fpcmHttpProxyWithFtp = 6
+};
+
+struct TIdFtpProxySettings {
+    std::string Host;
+    std::string UserName;
+    std::string Password;
+    TIdFtpProxyType ProxyType = fpcmNone;
+    int Port = 0;
+};
+
+class TIdFTP : public TIdTCPClient {
+public:
+    TIdFTP();
+    ~TIdFTP() override;
+
+    std::string Username;
+    std::string Password;
+    bool Passive = false;
+    TIdFtpProxySettings ProxySettings;
+    // Longest wait for the server's incoming data connection in active mode, in ms.
+    int DataAcceptTimeout = 60000;
+
+    std::function<void(TIdFTP& sender)> OnAfterClientLogin;
+    std::function<void(TIdFTP& sender, TIdStream& stream)> OnAfterGet;
+    std::function<void(TIdFTP& sender, std::unique_ptr<TIdFTPListItems>& list)> OnCreateFTPList;
+    std::function<void(TIdFTP& sender, const std::string& line, TIdFTPListFormat& format)>
+        OnCheckListFormat;
+
+    TIdRFCReply LoginReply;
+    std::string SystemDescription;
+    bool ResumeProbed = false;
+    bool ResumeSupported = false;
+    std::vector<std::string> ListingLines;
+    // Host and port as the last 227 reply named them. The data connection itself goes to
+    // the control connection's peer.
+    std::string PassiveReplyHost;
+    int PassiveReplyPort = 0;
+
+    TIdFTPTransferType TransferType() const { return transferType_; }
+    void SetTransferType(TIdFTPTransferType value);
+    TIdTCPConnection* ActiveDataChannel() const { return activeDataChannel_.get(); }
+
+    void OpenSession(bool autoLogin = true, int timeout = -1);
+    void SendCredentials();
+    void SendTransferType();
+    bool ProbeResume();
+    void ChangeDirectory(const std::string& path);
+    std::string QueryCurrentDirectory();
+    void CreateDirectory(const std::string& name);
+    void DeleteDirectory(const std::string& name);
+    void DeleteRemoteFile(const std::string& name);
+    void RenameEntry(const std::string& oldName, const std::string& newName);
+    // Size in bytes, or -1 when unknown or when the reply is not a plain number.
+    int64_t RemoteFileSize(const std::string& name);
+    void CloseSession();
+    void AbortTransfer();
+
+    void FetchListing(std::vector<std::string>* target, const std::string& mask, bool details);
+    void DownloadToStream(const std::string& remoteName, TIdStream& stream, bool resume);
+    void DownloadToFile(const std::string& remoteName, const std::string& localPath,
+                        bool canOverwrite, bool resume);
+    void UploadFromStream(TIdStream& stream, const std::string& remoteName, bool append);
+    void UploadFromFile(const std::string& localPath, const std::string& remoteName, bool append);
+    static int64_t LocalFileSize(const std::string& localPath);
+
+    // The parsed entries of ListingLines, parsed once per listing.
+    TIdFTPListItems& ListingItems();
+
+protected:
+    void RunDownload(const std::string& command, TIdStream& stream, bool resume);
+    void RunUpload(const std::string& command, TIdStream& stream);
+    void OpenPassiveChannel(std::string& host, int& port);
+    void SendPortCommand(const TIdSimpleServer& listener);
+    void CopyChannelSettings(TIdTCPConnection& channel) const;
+
+private:
+    void BasicLogin(const std::string& user, const std::string& password);
+    std::unique_ptr<TIdTCPClient> NewPassiveChannel(int port);
+    std::unique_ptr<TIdSimpleServer> NewActiveListener();
+    void FinishTransfer();
+
+    TIdFTPTransferType transferType_ = ftBinary;
+    std::unique_ptr<TIdTCPConnection> activeDataChannel_;
+    std::unique_ptr<TIdFTPListItems> listingItems_;
+};
+
+// Reads host and port from the text of a 227 reply: "(h1,h2,h3,h4,p1,p2)", or the same
+// numbers after the last space. Raises EIdException naming the text it could not read.
+void ParsePassiveReply(const std::string& line, std::string& host, int& port);
+
+// Refuses an argument that would break the command line (CR, LF or NUL), naming it.
+void CheckCommandArgument(const char* what, const std::string& value);
+
+} // namespace tavo::engine

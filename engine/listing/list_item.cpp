@@ -1,0 +1,128 @@
+#include "engine/listing/list_item.h"
+
+#include "engine/core/errors.h"
+#include "engine/listing/text_scan.h"
+
+#include <new>
+
+namespace tavo::engine {
+
+namespace {
+
+[[noreturn]] void RaiseIndexOutOfBounds(int index) {
+    throw EIdException("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+bool IsEmptyLine(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+bool NeedsToday(TIdFTPListFormat format) {
+    return format == flfUnix || format == flfVax || format == flfDos;
+}
+
+} // namespace
+
+TIdFTPListItem& TIdFTPListItems::Items(int index) {
+    if (index < 0 || index >= Count()) {
+        RaiseIndexOutOfBounds(index);
+    }
+    return entries[static_cast<std::size_t>(index)];
+}
+
+const TIdFTPListItem& TIdFTPListItems::Items(int index) const {
+    if (index < 0 || index >= Count()) {
+        RaiseIndexOutOfBounds(index);
+    }
+    return entries[static_cast<std::size_t>(index)];
+}
+
+TIdFTPListItem& TIdFTPListItems::Add() {
+    return entries.emplace_back();
+}
+
+void TIdFTPListItems::Clear() {
+    entries.clear();
+    skippedLines = 0;
+}
+
+TLocalDateTime TIdFTPListItems::Today() const {
+    return todayProvider ? todayProvider() : SystemLocalNow();
+}
+
+void TIdFTPListItems::ParseListing(const std::vector<std::string>& lines) {
+    Clear();
+    entries.reserve(lines.size());
+    const TIdFTPListFormat format = DetectedFormat;
+    const TLocalDateTime today = NeedsToday(format) ? Today() : TLocalDateTime{};
+    std::size_t first = 0;
+    if (format == flfUnix && !lines.empty() && StartsWithNoCase(lines.front(), "TOTAL")) {
+        first = 1;
+    }
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (IsEmptyLine(line)) {
+            continue;
+        }
+        TIdFTPListItem& item = entries.emplace_back();
+        item.RawLine = line;
+        if (format == flfNone) {
+            continue;
+        }
+        try {
+            ParseEntryAt(format, item, today);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception&) {
+            // One unreadable line (a foreign month name, a stray banner) must not cost
+            // the user the rest of the directory.
+            entries.pop_back();
+            ++skippedLines;
+        }
+    }
+}
+
+void TIdFTPListItems::ParseEntry(TIdFTPListFormat format, TIdFTPListItem& item) const {
+    ParseEntryAt(format, item, NeedsToday(format) ? Today() : TLocalDateTime{});
+}
+
+void TIdFTPListItems::ParseEntryAt(TIdFTPListFormat format, TIdFTPListItem& item,
+                                   const TLocalDateTime& today) const {
+    switch (format) {
+    case flfDos:
+        ParseDosEntryAt(item, today);
+        break;
+    case flfUnix:
+    case flfVax:
+        ParseUnixEntryAt(item, today);
+        break;
+    case flfNoDetails:
+        item.EntryName = TrimBlanks(item.RawLine);
+        break;
+    case flfCustom:
+        ParseCustomEntry(item);
+        break;
+    case flfNone:
+        break;
+    case flfUnknown:
+    default:
+        throw EIdInvalidFTPListingFormat();
+    }
+}
+
+void TIdFTPListItems::ParseUnixEntry(TIdFTPListItem& item) const {
+    ParseUnixEntryAt(item, Today());
+}
+
+void TIdFTPListItems::ParseDosEntry(TIdFTPListItem& item) const {
+    ParseDosEntryAt(item, Today());
+}
+
+void TIdFTPListItems::ParseCustomEntry(TIdFTPListItem& item) const {
+    if (!OnParseCustomListFormat) {
+        throw EIdInvalidFTPListingFormat();
+    }
+    OnParseCustomListFormat(item);
+}
+
+} // namespace tavo::engine

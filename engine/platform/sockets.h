@@ -1,0 +1,58 @@
+#pragma once
+// The engine's one door to the operating system's sockets. Every call reports failure as an
+// error number in Windows Sockets numbering (10061 for a refused connect, ...), whatever the
+// platform, so the rest of the engine maps numbers to texts in one place.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace tavo::platform {
+
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle InvalidSocket = -1;
+
+// Winsock numbers the engine itself tests for.
+inline constexpr int ErrInterrupted = 10004;
+inline constexpr int ErrBadFileNumber = 10009;
+inline constexpr int ErrInvalidArgument = 10022;
+inline constexpr int ErrWouldBlock = 10035;
+inline constexpr int ErrNotSocket = 10038;
+inline constexpr int ErrAddressInUse = 10048;
+inline constexpr int ErrConnectionAborted = 10053;
+inline constexpr int ErrConnectionReset = 10054;
+inline constexpr int ErrNotConnected = 10057;
+inline constexpr int ErrShutdown = 10058;
+inline constexpr int ErrTimedOut = 10060;
+inline constexpr int ErrConnectionRefused = 10061;
+inline constexpr int ErrHostNotFound = 11001;
+
+// Starts the socket library (Windows Sockets 2.2, loaded at run time). Returns 0 or an error.
+int StartSocketLibrary();
+void StopSocketLibrary();
+
+SocketHandle CreateTcpSocket(int& error);
+int BindSocket(SocketHandle socket, const std::string& ip, int port);
+// Connects, waiting until done, failed, or `cancelled` turns true (then ErrNotSocket, the
+// answer a blocking connect gets when its socket is closed under it).
+int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
+                  const std::atomic<bool>& cancelled);
+int ListenSocket(SocketHandle socket, int backlog);
+SocketHandle AcceptSocket(SocketHandle listener, int& error);
+
+// Bytes sent or received (0 = peer closed for Receive), or -1 with error set.
+int SendSocket(SocketHandle socket, const void* data, int count, int& error);
+int ReceiveSocket(SocketHandle socket, void* data, int count, int& error);
+
+// 1 when readable within timeoutMs (-1 = no limit), 0 on timeout, -1 with error set.
+int WaitReadable(SocketHandle socket, int timeoutMs, int& error);
+
+int LocalAddress(SocketHandle socket, std::string& ip, int& port);
+int PeerAddress(SocketHandle socket, std::string& ip, int& port);
+void ShutdownSend(SocketHandle socket);
+void CloseSocket(SocketHandle socket);
+
+// First IPv4 address of a host name, dotted; 0 or an error number.
+int ResolveIPv4(const std::string& host, std::string& ip);
+
+} // namespace tavo::platform

@@ -1,0 +1,252 @@
+// Windows Sockets 2, loaded at run time so the library needs nothing but the system's
+// ws2_32.dll, and only once the first engine object exists.
+
+#include "engine/platform/sockets.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace tavo::platform {
+namespace {
+
+struct WinsockApi {
+    HMODULE module = nullptr;
+    decltype(&::WSAStartup) startup = nullptr;
+    decltype(&::WSACleanup) cleanup = nullptr;
+    decltype(&::WSAGetLastError) lastError = nullptr;
+    decltype(&::socket) socket = nullptr;
+    decltype(&::bind) bind = nullptr;
+    decltype(&::connect) connect = nullptr;
+    decltype(&::listen) listen = nullptr;
+    decltype(&::accept) accept = nullptr;
+    decltype(&::send) send = nullptr;
+    decltype(&::recv) recv = nullptr;
+    decltype(&::select) select = nullptr;
+    decltype(&::getsockname) getsockname = nullptr;
+    decltype(&::getpeername) getpeername = nullptr;
+    decltype(&::shutdown) shutdown = nullptr;
+    decltype(&::closesocket) closesocket = nullptr;
+    decltype(&::getaddrinfo) getaddrinfo = nullptr;
+    decltype(&::freeaddrinfo) freeaddrinfo = nullptr;
+    decltype(&::ioctlsocket) ioctlsocket = nullptr;
+    decltype(&::getsockopt) getsockopt = nullptr;
+};
+
+WinsockApi api;
+
+template <typename F> bool Load(F& target, const char* name) {
+    target = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(api.module, name)));
+    return target != nullptr;
+}
+
+int LastError() {
+    return api.lastError ? api.lastError() : WSANOTINITIALISED;
+}
+
+bool ParseDotted(const std::string& ip, in_addr& address) {
+    unsigned parts[4];
+    char tail;
+    if (std::sscanf(ip.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3],
+                    &tail) != 4)
+        return false;
+    for (unsigned p : parts)
+        if (p > 255)
+            return false;
+    auto* bytes = reinterpret_cast<unsigned char*>(&address.s_addr);
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<unsigned char>(parts[i]);
+    return true;
+}
+
+bool MakeAddress(const std::string& ip, int port, sockaddr_in& address) {
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = static_cast<u_short>(((port & 0xFF) << 8) | ((port >> 8) & 0xFF));
+    if (ip.empty())
+        return true; // INADDR_ANY is all zeros
+    return ParseDotted(ip, address.sin_addr);
+}
+
+void ReadAddress(const sockaddr_in& address, std::string& ip, int& port) {
+    const auto* b = reinterpret_cast<const unsigned char*>(&address.sin_addr.s_addr);
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+    ip = text;
+    const auto* p = reinterpret_cast<const unsigned char*>(&address.sin_port);
+    port = (p[0] << 8) | p[1];
+}
+
+SOCKET Native(SocketHandle s) {
+    return static_cast<SOCKET>(s);
+}
+
+} // namespace
+
+int StartSocketLibrary() {
+    if (api.module == nullptr) {
+        api.module = LoadLibraryA("ws2_32.dll");
+        if (api.module == nullptr)
+            return WSASYSNOTREADY;
+        bool ok = Load(api.startup, "WSAStartup") && Load(api.cleanup, "WSACleanup") &&
+                  Load(api.lastError, "WSAGetLastError") && Load(api.socket, "socket") &&
+                  Load(api.bind, "bind") && Load(api.connect, "connect") &&
+                  Load(api.listen, "listen") && Load(api.accept, "accept") &&
+                  Load(api.send, "send") && Load(api.recv, "recv") && Load(api.select, "select") &&
+                  Load(api.getsockname, "getsockname") && Load(api.getpeername, "getpeername") &&
+                  Load(api.shutdown, "shutdown") && Load(api.closesocket, "closesocket") &&
+                  Load(api.getaddrinfo, "getaddrinfo") && Load(api.freeaddrinfo, "freeaddrinfo") &&
+                  Load(api.ioctlsocket, "ioctlsocket") && Load(api.getsockopt, "getsockopt");
+        if (!ok) {
+            FreeLibrary(api.module);
+            api = WinsockApi{};
+            return WSASYSNOTREADY;
+        }
+    }
+    WSADATA data;
+    return api.startup(MAKEWORD(2, 2), &data);
+}
+
+// WSAStartup and WSACleanup count their calls, so the engine and anything else in the
+// process may start and stop independently; the module itself stays loaded.
+void StopSocketLibrary() {
+    if (api.module != nullptr)
+        api.cleanup();
+}
+
+SocketHandle CreateTcpSocket(int& error) {
+    SOCKET s = api.socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    error = s == INVALID_SOCKET ? LastError() : 0;
+    return s == INVALID_SOCKET ? InvalidSocket : static_cast<SocketHandle>(s);
+}
+
+int BindSocket(SocketHandle socket, const std::string& ip, int port) {
+    sockaddr_in address;
+    if (!MakeAddress(ip, port, address))
+        return WSAEADDRNOTAVAIL;
+    return api.bind(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+               ? 0
+               : LastError();
+}
+
+// Non-blocking connect polled in short slices, so a cancelled attempt ends promptly.
+int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
+                  const std::atomic<bool>& cancelled) {
+    sockaddr_in address;
+    if (!MakeAddress(ip, port, address))
+        return WSAEADDRNOTAVAIL;
+    u_long nonBlocking = 1;
+    api.ioctlsocket(Native(socket), FIONBIO, &nonBlocking);
+    int result = 0;
+    if (api.connect(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        int error = LastError();
+        result = error == WSAEWOULDBLOCK ? -1 : error;
+        while (result == -1) {
+            if (cancelled.load())
+                return WSAENOTSOCK;
+            fd_set writable, failed;
+            FD_ZERO(&writable);
+            FD_ZERO(&failed);
+            FD_SET(Native(socket), &writable);
+            FD_SET(Native(socket), &failed);
+            timeval slice{0, 25000};
+            int rc = api.select(0, nullptr, &writable, &failed, &slice);
+            if (rc == SOCKET_ERROR) {
+                result = LastError();
+            } else if (rc > 0) {
+                int pending = 0;
+                int length = sizeof pending;
+                api.getsockopt(Native(socket), SOL_SOCKET, SO_ERROR,
+                               reinterpret_cast<char*>(&pending), &length);
+                result = FD_ISSET(Native(socket), &writable) && pending == 0
+                             ? 0
+                             : (pending != 0 ? pending : WSAECONNREFUSED);
+            }
+        }
+    }
+    nonBlocking = 0;
+    api.ioctlsocket(Native(socket), FIONBIO, &nonBlocking);
+    return result;
+}
+
+int ListenSocket(SocketHandle socket, int backlog) {
+    return api.listen(Native(socket), backlog) == 0 ? 0 : LastError();
+}
+
+SocketHandle AcceptSocket(SocketHandle listener, int& error) {
+    SOCKET s = api.accept(Native(listener), nullptr, nullptr);
+    error = s == INVALID_SOCKET ? LastError() : 0;
+    return s == INVALID_SOCKET ? InvalidSocket : static_cast<SocketHandle>(s);
+}
+
+int SendSocket(SocketHandle socket, const void* data, int count, int& error) {
+    int n = api.send(Native(socket), static_cast<const char*>(data), count, 0);
+    error = n == SOCKET_ERROR ? LastError() : 0;
+    return n == SOCKET_ERROR ? -1 : n;
+}
+
+int ReceiveSocket(SocketHandle socket, void* data, int count, int& error) {
+    int n = api.recv(Native(socket), static_cast<char*>(data), count, 0);
+    error = n == SOCKET_ERROR ? LastError() : 0;
+    return n == SOCKET_ERROR ? -1 : n;
+}
+
+int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Native(socket), &readable);
+    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    int rc = api.select(0, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &limit);
+    if (rc == SOCKET_ERROR) {
+        error = LastError();
+        return -1;
+    }
+    error = 0;
+    return rc > 0 ? 1 : 0;
+}
+
+int LocalAddress(SocketHandle socket, std::string& ip, int& port) {
+    sockaddr_in address{};
+    int length = sizeof address;
+    if (api.getsockname(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return LastError();
+    ReadAddress(address, ip, port);
+    return 0;
+}
+
+int PeerAddress(SocketHandle socket, std::string& ip, int& port) {
+    sockaddr_in address{};
+    int length = sizeof address;
+    if (api.getpeername(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return LastError();
+    ReadAddress(address, ip, port);
+    return 0;
+}
+
+void ShutdownSend(SocketHandle socket) {
+    api.shutdown(Native(socket), SD_SEND);
+}
+
+void CloseSocket(SocketHandle socket) {
+    api.closesocket(Native(socket));
+}
+
+int ResolveIPv4(const std::string& host, std::string& ip) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int rc = api.getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (rc != 0 || found == nullptr)
+        return rc != 0 ? rc : WSAHOST_NOT_FOUND;
+    int port = 0;
+    ReadAddress(*reinterpret_cast<sockaddr_in*>(found->ai_addr), ip, port);
+    api.freeaddrinfo(found);
+    return 0;
+}
+
+} // namespace tavo::platform
