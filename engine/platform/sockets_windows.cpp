@@ -85,6 +85,14 @@ SOCKET Native(SocketHandle s) {
     return static_cast<SOCKET>(s);
 }
 
+// FD_ISSET calls into ws2_32 by name, which a run-time loaded library must not need.
+bool InSet(const fd_set& set, SOCKET socket) {
+    for (u_int i = 0; i < set.fd_count; ++i)
+        if (set.fd_array[i] == socket)
+            return true;
+    return false;
+}
+
 } // namespace
 
 int StartSocketLibrary() {
@@ -162,7 +170,7 @@ int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
                 int length = sizeof pending;
                 api.getsockopt(Native(socket), SOL_SOCKET, SO_ERROR,
                                reinterpret_cast<char*>(&pending), &length);
-                result = FD_ISSET(Native(socket), &writable) && pending == 0
+                result = InSet(writable, Native(socket)) && pending == 0
                              ? 0
                              : (pending != 0 ? pending : WSAECONNREFUSED);
             }

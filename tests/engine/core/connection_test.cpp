@@ -200,6 +200,7 @@ TEST(Connecting, UnresolvableNameRaisesASocketError) {
 TEST(Connecting, ConnectThatHangsTimesOut) {
     // A listener whose backlog is full drops further SYNs, so a connect hangs (on loopback,
     // the only way to get a hanging connect without another host).
+    TIdTCPClient socketLayer; // keeps the socket library started for the raw calls below
     int error = 0;
     auto listener = tavo::platform::CreateTcpSocket(error);
     ASSERT_EQ(tavo::platform::BindSocket(listener, "127.0.0.1", 0), 0);
