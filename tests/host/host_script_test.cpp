@@ -1,0 +1,192 @@
+// Scripted-host sessions: a script in, what the user would see out.
+
+#include "tools/tavo_host/script_runner.h"
+
+#include "controller/catalogue.h"
+#include "tests/support/real_servers.h"
+#include "tests/support/scripted_server.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace tavo;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+host::THostSettings Quiet(const controller::TCatalogue& catalogue) {
+    host::THostSettings settings;
+    settings.Catalogue = &catalogue;
+    settings.Out = nullptr;
+    settings.ReadTimeout = 3000;
+    return settings;
+}
+
+std::string Base64(const std::string& text) {
+    static const char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < text.size(); i += 3) {
+        uint32_t chunk = static_cast<unsigned char>(text[i]) << 16;
+        if (i + 1 < text.size())
+            chunk |= static_cast<unsigned char>(text[i + 1]) << 8;
+        if (i + 2 < text.size())
+            chunk |= static_cast<unsigned char>(text[i + 2]);
+        out += alphabet[(chunk >> 18) & 63];
+        out += alphabet[(chunk >> 12) & 63];
+        out += i + 1 < text.size() ? alphabet[(chunk >> 6) & 63] : '=';
+        out += i + 2 < text.size() ? alphabet[chunk & 63] : '=';
+    }
+    return out;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void ScriptLogInAndList(tavo::testing::ScriptedServer& server, const std::string& listing) {
+    server.Send("220 scripted\r\n")
+        .Expect("USER u")
+        .Send("331 pw\r\n")
+        .Expect("PASS p")
+        .Send("230 ok\r\n")
+        .Expect("TYPE I")
+        .Send("200 ok\r\n")
+        .Expect("SYST")
+        .Send("215 UNIX Type: L8\r\n")
+        .Expect("CWD /")
+        .Send("250 ok\r\n")
+        .Expect("PASV")
+        .ReplyPasv()
+        .Expect("LIST")
+        .AcceptData()
+        .Send("150 here\r\n")
+        .SendData(listing)
+        .CloseData()
+        .Send("226 done\r\n");
+}
+
+} // namespace
+
+TEST(ScriptWords, QuotesGroupAndEscape) {
+    EXPECT_EQ(host::SplitWords(R"(setlogin h "a b" "x\"y" 21)"),
+              (std::vector<std::string>{"setlogin", "h", "a b", "x\"y", "21"}));
+    EXPECT_EQ(host::SplitWords("  tick  "), (std::vector<std::string>{"tick"}));
+    EXPECT_EQ(host::SplitWords(R"(input "")"), (std::vector<std::string>{"input", ""}));
+}
+
+TEST(ScriptedHost, UnknownLinesAndUnansweredBoxesAreReported) {
+    host::TScriptRunner runner(Quiet(controller::EnglishCatalogue()));
+    EXPECT_FALSE(runner.RunScript("# a comment\nfly away\ndelete\n"));
+    const std::string& out = runner.Transcript();
+    EXPECT_THAT(out, HasSubstr("host: cannot understand: fly away"));
+    // Not connected: the message box has no queued answer and is closed.
+    EXPECT_THAT(out, HasSubstr("box information OK \"Warning: Not connected\" -> Cancel (no "
+                               "answer queued: closed)"));
+    EXPECT_THAT(out, Not(HasSubstr("> # a comment")));
+}
+
+TEST(ScriptedHost, SessionAgainstAScriptedServerEndsWithTheConnectButton) {
+    tavo::testing::ScriptedServer server;
+    ScriptLogInAndList(server,
+                       "-rw-r--r--    1 0        0             1234 Dec 09 04:56 notes.txt\r\n"
+                       "drwxr-xr-x    2 0        0             4096 Dec 09 04:56 sub\r\n");
+    server.Expect("QUIT").ExpectClosed();
+    server.Start();
+    host::TScriptRunner runner(Quiet(controller::EnglishCatalogue()));
+    const bool ok = runner.RunScript("check trace on\n"
+                                     "setlogin 127.0.0.1 u " +
+                                     Base64("p") + " " + std::to_string(server.Port()) +
+                                     "\n"
+                                     "select notes.txt\n"
+                                     "share\n"
+                                     "sharelist\n"
+                                     "gotoflag\n"
+                                     "sendshare\n"
+                                     "gotoflag\n"
+                                     "connect\n");
+    server.WaitUntilFinished(5000);
+    EXPECT_EQ(server.Failures(), std::vector<std::string>{});
+    const std::string& out = runner.Transcript();
+    EXPECT_TRUE(ok) << out;
+    EXPECT_THAT(out, HasSubstr("row \"\" \"notes.txt\" \"1234 Bite\""));
+    EXPECT_THAT(out, HasSubstr("trace \"->> USER u\""));
+    EXPECT_THAT(out, Not(HasSubstr("PASS p"))); // the password's block stays out of the trace
+    EXPECT_THAT(out, HasSubstr("gotoflag 0\n"));
+    EXPECT_THAT(out, HasSubstr("gotoflag 1\n"));
+    EXPECT_THAT(out, HasSubstr("connect-button \"Connect\""));
+}
+
+TEST(ScriptedHost, ConnectPressedDuringADownloadAbortsIt) {
+    tavo::testing::ScriptedServer server;
+    ScriptLogInAndList(server, "-rw-r--r--    1 0 0 4000000 Dec 09 04:56 big.bin\r\n");
+    server.Expect("SIZE big.bin")
+        .Send("213 4000000\r\n")
+        .Expect("PASV")
+        .ReplyPasv()
+        .Expect("RETR big.bin")
+        .AcceptData()
+        .Send("150 here\r\n")
+        .SendDataUntilClosed(std::string(4000000, 'x'))
+        .Expect("ABOR")
+        .Expect("QUIT")
+        .ExpectClosed();
+    server.Start();
+    const std::string target = ::testing::TempDir() + "host-abort.bin";
+    std::remove(target.c_str());
+    host::TScriptRunner runner(Quiet(controller::EnglishCatalogue()));
+    runner.RunScript("setlogin 127.0.0.1 u " + Base64("p") + " " + std::to_string(server.Port()) +
+                     "\n"
+                     "select big.bin\n"
+                     "choose \"" +
+                     target +
+                     "\"\n"
+                     "onprogress 3 answer yes\n"
+                     "onprogress 3 connect\n"
+                     "download\n");
+    server.WaitUntilFinished(10000);
+    EXPECT_EQ(server.Failures(), std::vector<std::string>{});
+    const std::string& out = runner.Transcript();
+    EXPECT_THAT(out, HasSubstr("> (progress event) connect"));
+    EXPECT_THAT(out, HasSubstr("box confirmation YesNo"));
+    EXPECT_THAT(out, HasSubstr("connect-button \"Connect\""));
+    std::remove(target.c_str());
+}
+
+TEST(ScriptedHost, RealServerSessionDownloadsAndSharesInTheChineseEdition) {
+    TAVO_REAL_SERVER_OR_SKIP(server, tavo::testing::FindPyftpd());
+    const std::string target = ::testing::TempDir() + "host-small.txt";
+    std::remove(target.c_str());
+    host::TScriptRunner runner(Quiet(controller::ChineseCatalogue()));
+    runner.RunScript("setlogin " + server.Host + " " + server.User + " " + Base64(server.Password) +
+                     " " + std::to_string(server.Port) +
+                     "\n"
+                     "select small.txt\n"
+                     "choose \"" +
+                     target +
+                     "\"\n"
+                     "download\n"
+                     "select sub\n"
+                     "dblclick\n"
+                     "select nested.txt\n"
+                     "share\n"
+                     "sharelist\n"
+                     "close\n"
+                     "connect\n");
+    const std::string& out = runner.Transcript();
+    EXPECT_EQ(ReadFile(target), ReadFile(server.LocalPath("small.txt")));
+    EXPECT_THAT(out, HasSubstr("directory \"/sub\""));
+    EXPECT_THAT(out, HasSubstr("share-line added"));
+    EXPECT_THAT(out, HasSubstr("sharelist \"|"));
+    EXPECT_THAT(out, HasSubstr("close -> succeeded"));
+    // After Close the connect button takes the not-connected path without harm.
+    EXPECT_THAT(out, Not(HasSubstr("host: ")));
+    std::remove(target.c_str());
+}
