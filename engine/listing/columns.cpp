@@ -1,6 +1,6 @@
 #include "engine/listing/columns.h"
 
-#include "engine/listing/text_scan.h"
+#include "engine/core/text.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
 // Lines read here (IIS in its MS-DOS style):
 //   03-15-04  10:42AM       <DIR>          Projects
 //   03-15-04  10:42AM                 1,234 report.doc
+#include "engine/core/text.h"
 #include "engine/listing/list_item.h"
-#include "engine/listing/text_scan.h"
 
 #include <optional>
 #include <string>

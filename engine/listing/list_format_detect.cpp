@@ -7,7 +7,7 @@
 //          03-15-04  10:42AM                 1,234 report.doc
 #include "engine/listing/list_format_detect.h"
 
-#include "engine/listing/text_scan.h"
+#include "engine/core/text.h"
 
 #include <algorithm>
 #include <string>

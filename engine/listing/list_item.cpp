@@ -1,7 +1,7 @@
 #include "engine/listing/list_item.h"
 
 #include "engine/core/errors.h"
-#include "engine/listing/text_scan.h"
+#include "engine/core/text.h"
 
 #include <new>
 

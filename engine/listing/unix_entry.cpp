@@ -4,9 +4,9 @@
 //   lrwxrwxrwx   1 root     root            7 Mar 15 10:42 bin -> usr/bin
 //   -rw-r--r--   1 ftp          1024 Jan 05  2003 no group column.txt
 #include "engine/core/errors.h"
+#include "engine/core/text.h"
 #include "engine/listing/columns.h"
 #include "engine/listing/list_item.h"
-#include "engine/listing/text_scan.h"
 
 #include <array>
 

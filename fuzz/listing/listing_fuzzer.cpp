@@ -4,7 +4,7 @@
 #include "engine/listing/build_listing.h"
 #include "engine/listing/columns.h"
 #include "engine/listing/list_format_detect.h"
-#include "engine/listing/text_scan.h"
+#include "engine/core/text.h"
 
 #include <cmath>
 #include <cstddef>
