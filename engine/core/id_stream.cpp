@@ -10,12 +10,16 @@ namespace tavo::engine {
 size_t TIdMemoryStream::Read(char* target, size_t count) {
     size_t available = position_ < bytes_.size() ? bytes_.size() - position_ : 0;
     size_t n = count < available ? count : available;
+    if (n == 0)
+        return 0;
     std::memcpy(target, bytes_.data() + position_, n);
     position_ += n;
     return n;
 }
 
 void TIdMemoryStream::Write(const char* data, size_t count) {
+    if (count == 0)
+        return; // data may be null then, which memcpy must not see
     if (position_ + count > bytes_.size())
         bytes_.resize(position_ + count);
     std::memcpy(bytes_.data() + position_, data, count);
@@ -42,7 +46,11 @@ TIdFileStream::~TIdFileStream() {
 void TIdFileStream::Close() {
     std::FILE* file = file_;
     file_ = nullptr;
-    if (std::fclose(file) != 0)
+    if (file == nullptr)
+        return;
+    // A write error met by an earlier flush (a seek flushes too) shows only in the error flag.
+    const bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0 || failed)
         throw EIdException("Cannot write file \"" + path_ + "\".");
 }
 
@@ -70,6 +78,8 @@ size_t TIdFileStream::Read(char* target, size_t count) {
 }
 
 void TIdFileStream::Write(const char* data, size_t count) {
+    if (count == 0)
+        return;
     if (std::fwrite(data, 1, count, file_) != count)
         throw EIdException("Cannot write file \"" + path_ + "\".");
 }

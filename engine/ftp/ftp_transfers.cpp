@@ -106,16 +106,19 @@ void TIdFTP::RunDownload(const std::string& command, TIdStream& stream, bool res
 void TIdFTP::RunUpload(const std::string& command, TIdStream& stream) {
     ReportStatus(ftpTransfer, "Starting FTP transfer");
     bool passiveOpened = false;
+    bool replyPending = false;
     try {
         if (Passive) {
             std::string host;
             int port = 0;
             OpenPassiveChannel(host, port);
             SendLine(command);
+            replyPending = true;
             activeDataChannel_ = NewPassiveChannel(port);
             auto& channel = static_cast<TIdTCPClient&>(*activeDataChannel_);
             channel.OpenConnection(-1);
             passiveOpened = true;
+            replyPending = false;
             AwaitReply({110, 125, 150});
             try {
                 channel.SendFromStream(stream, false);
@@ -141,9 +144,23 @@ void TIdFTP::RunUpload(const std::string& command, TIdStream& stream) {
             activeDataChannel_->CloseConnection();
         activeDataChannel_.reset();
         ReportStatus(ftpReady, "Transfer complete");
+        if (replyPending)
+            DiscardReplyToFailedUpload();
         throw;
     }
     FinishTransfer();
+}
+
+// The passive upload sent its command before the data connection failed; the server's answer
+// (425 and the like) would otherwise be read as the reply of the next command, and every
+// later command would read its predecessor's reply. The failure itself is raised by the
+// caller; an error while reading here only means no answer came.
+void TIdFTP::DiscardReplyToFailedUpload() {
+    try {
+        if (IsConnected())
+            ReadReply();
+    } catch (const EIdException&) {
+    }
 }
 
 void TIdFTP::FetchListing(std::vector<std::string>* target, const std::string& mask, bool details) {

@@ -104,6 +104,7 @@ private:
     std::unique_ptr<TIdTCPClient> NewPassiveChannel(int port);
     std::unique_ptr<TIdSimpleServer> NewActiveListener();
     void FinishTransfer();
+    void DiscardReplyToFailedUpload();
 
     TIdFTPTransferType transferType_ = ftBinary;
     std::unique_ptr<TIdTCPConnection> activeDataChannel_;
