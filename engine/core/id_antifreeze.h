@@ -8,7 +8,7 @@ namespace tavo::engine {
 class TIdAntiFreeze {
 public:
     TIdAntiFreeze();  // becomes the process's current pump
-    ~TIdAntiFreeze(); // leaves none
+    ~TIdAntiFreeze(); // the pump made before it, if any, becomes current again
     TIdAntiFreeze(const TIdAntiFreeze&) = delete;
     TIdAntiFreeze& operator=(const TIdAntiFreeze&) = delete;
 

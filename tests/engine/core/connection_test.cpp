@@ -228,3 +228,17 @@ TEST(Connecting, ConnectThatHangsTimesOut) {
     tavo::platform::CloseSocket(listener);
     EXPECT_TRUE(timedOut);
 }
+
+TEST(MessagePump, APumpThatGoesHandsOverToTheOneBeforeIt) {
+    // Two controls on one page, each with its pump: closing the second must not leave the
+    // first one's waits without a pump.
+    auto first = std::make_unique<TIdAntiFreeze>();
+    {
+        TIdAntiFreeze second;
+        EXPECT_EQ(TIdAntiFreeze::Current(), &second);
+    }
+    EXPECT_EQ(TIdAntiFreeze::Current(), first.get());
+    EXPECT_TRUE(TIdAntiFreeze::PumpApplies());
+    first.reset();
+    EXPECT_EQ(TIdAntiFreeze::Current(), nullptr);
+}
