@@ -1,0 +1,253 @@
+// Creation, login, the connect toggle, the command frame and the end of the session.
+
+#include "controller/base64.h"
+#include "controller/tavo_internal.h"
+#include "controller/text_rules.h"
+
+namespace tavo::controller {
+
+using engine::TIdComponent;
+using engine::TIdLogEvent;
+using engine::TIdStatus;
+using engine::TWorkMode;
+
+TTavo::TTavo(ITavoView& view, TTavoOptions options)
+    : view_(view),
+      catalogue_(options.Catalogue != nullptr ? *options.Catalogue : EditionCatalogue()),
+      system_(options.System != nullptr ? std::move(options.System)
+                                        : MakeSystemServices(catalogue_.CodePage)),
+      clock_(options.Clock ? std::move(options.Clock)
+                           : TMonotonicClock([] { return std::chrono::steady_clock::now(); })),
+      idFTP1_(std::make_unique<engine::TIdFTP>()) {
+    idAntiFreeze1_.IdleTimeOut = 1600;
+    idAntiFreeze1_.OnlyWhenIdle = false;
+
+    idLogEvent1_.Active = true;
+    idLogEvent1_.LogTime = false;
+    idLogEvent1_.ReplaceCRLF = false;
+    idLogEvent1_.OnSent = [this](TIdLogEvent& sender, const std::string& text,
+                                 const std::string& data) { IdLogEvent1Sent(sender, text, data); };
+    idLogEvent1_.OnReceived = [this](TIdLogEvent& sender, const std::string& text,
+                                     const std::string& data) {
+        IdLogEvent1Received(sender, text, data);
+    };
+
+    engine::TIdFTP& ftp = *idFTP1_;
+    ftp.ReadTimeout = 12000;
+    ftp.RecvBufferSize = 2048;
+    ftp.SendBufferSize = 1024;
+    ftp.MaxLineAction = engine::maException;
+    ftp.ProxySettings.ProxyType = engine::fpcmNone;
+    ftp.ProxySettings.Port = 0;
+    ftp.OnStatus = [this](TIdComponent& sender, TIdStatus status, const std::string& text) {
+        IdFTP1Status(sender, status, text);
+    };
+    ftp.OnWorkBegin = [this](TIdComponent& sender, TWorkMode mode, int64_t countMax) {
+        IdFTP1WorkBegin(sender, mode, countMax);
+    };
+    ftp.OnWork = [this](TIdComponent& sender, TWorkMode mode, int64_t count) {
+        IdFTP1Work(sender, mode, count);
+    };
+    ftp.OnWorkEnd = [this](TIdComponent& sender, TWorkMode mode) { IdFTP1WorkEnd(sender, mode); };
+}
+
+// Destroying the form closes an open connection without QUIT (the engine's destructor).
+TTavo::~TTavo() = default;
+
+void TTavo::FormCreate() {
+    if (idFTP1_ != nullptr)
+        idFTP1_->Intercept = &idLogEvent1_;
+    view_.PlaceProgressBar();
+    TTavoModule& module = Module();
+    module.LoginHost.clear();
+    module.LoginUser.clear();
+    module.LoginPassword.clear();
+    module.LoginPort = 21;
+    view_.SetConnectButtonEnabled(true);
+    view_.SetShareListCheckEnabled(true);
+    view_.SetStatusText(catalogue_.StatusReady);
+    view_.ShowSharePanel(view_.IsShareListChecked(), SharePanelLayout(49));
+    view_.ShowTracePanel(view_.IsTraceChecked());
+}
+
+void TTavo::Set_Login(const std::string& host, const std::string& user, int32_t port,
+                      const std::string& passwordBase64) {
+    if (idFTP1_ == nullptr)
+        throw EControlClosed();
+    TTavoModule& module = Module();
+    module.LoginHost = host;
+    module.LoginUser = user;
+    module.LoginPassword = Base64Decoder(passwordBase64);
+    module.LoginPort = port;
+    engine::TIdFTP& ftp = *idFTP1_;
+    ftp.Host = module.LoginHost;
+    ftp.Port = module.LoginPort;
+    ftp.Username = module.LoginUser;
+    ftp.Password = module.LoginPassword;
+    ftp.Passive = view_.IsPassiveChecked();
+    ConnectServer();
+}
+
+void TTavo::OpenEngineSession() {
+    engine::TIdFTP& ftp = Ftp();
+    const TTavoModule& module = Module();
+    ftp.Username = module.LoginUser;
+    ftp.Password = module.LoginPassword;
+    ftp.Host = module.LoginHost;
+    ftp.Port = module.LoginPort;
+    ftp.Passive = view_.IsPassiveChecked();
+    ftp.OpenSession(true, -1);
+}
+
+void TTavo::ConnectServer() {
+    const TCatalogue& c = catalogue_;
+    // A second press while a connect or disconnect still waits would talk over it.
+    if (connectDepth_ > 0) {
+        Inform(c.MsgConnectBusy);
+        return;
+    }
+    TDepth connecting(connectDepth_);
+    TEngineUse use(*this);
+
+    if (view_.GetConnectCaption() == c.CaptionConnect) {
+        if (idFTP1_ == nullptr) {
+            Inform(c.MsgConnectFailed);
+            return;
+        }
+        if (EngineConnected()) {
+            if (transferInProgress_) {
+                Inform(c.MsgConnectBusy);
+                return;
+            }
+            // The session is open already: only the button and the box catch up.
+            view_.SetCurrentDirText("/");
+        } else {
+            try {
+                OpenEngineSession();
+            } catch (const std::exception&) {
+                // The reason is in the trace and the status bar; the box says what failed.
+                Inform(c.MsgConnectFailed);
+            }
+            ViewList();
+        }
+        if (EngineConnected()) {
+            view_.SetConnectButton(c.CaptionDisconnect, c.HintDisconnect);
+            ShowIdleStatus();
+        }
+        return;
+    }
+
+    try {
+        if (transferInProgress_) {
+            if (Ask(c.MsgConfirmAbort, mbYesNo) != mrYes)
+                return;
+            engine::TIdFTP& ftp = Ftp();
+            ftp.AbortTransfer();
+            ftp.CloseSession();
+            transferInProgress_ = false;
+            view_.SetConnectButton(c.CaptionConnect, c.HintConnect);
+            return;
+        }
+        if (EngineConnected())
+            Ftp().CloseSession();
+        transferInProgress_ = false;
+        view_.SetConnectButton(c.CaptionConnect, c.HintConnect);
+    } catch (const std::exception&) {
+        Inform(c.MsgConnectFailed);
+    }
+    ShowIdleStatus();
+}
+
+void TTavo::ConnectButtonClick() {
+    ConnectServer();
+}
+
+void TTavo::PassiveClick() {
+    if (idFTP1_ != nullptr)
+        idFTP1_->Passive = view_.IsPassiveChecked();
+}
+
+void TTavo::Timer1Timer() {
+    system_->TrimWorkingSet();
+}
+
+bool TTavo::Close() {
+    if (idFTP1_ == nullptr)
+        return true;
+    {
+        TEngineUse use(*this);
+        engine::TIdFTP& ftp = *idFTP1_;
+        // The page is going away: nothing goes back to it, the trace keeps the reason.
+        try {
+            if (transferInProgress_) {
+                ftp.AbortTransfer();
+                ftp.CloseSession();
+            }
+        } catch (const std::exception& error) {
+            TraceIgnoredError(error);
+        }
+        try {
+            if (ftp.IsConnected())
+                ftp.CloseSession();
+        } catch (const std::exception& error) {
+            TraceIgnoredError(error);
+        }
+        retiredFTP_ = std::move(idFTP1_);
+    }
+    return true;
+}
+
+void TTavo::ShowIdleStatus() {
+    if (!transferInProgress_)
+        view_.SetStatusText(catalogue_.StatusTransferDone);
+}
+
+void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<void()>& body) {
+    std::optional<std::string> escaped;
+    {
+        TEngineUse use(*this);
+        // Another command or the connect toggle waits in the engine further up the stack:
+        // a second dialogue on the one control connection would mix up the replies.
+        const bool nested = commandDepth_ > 0 || connectDepth_ > 0;
+        TDepth running(commandDepth_);
+        try {
+            if (guarded && (transferInProgress_ || nested))
+                Inform(catalogue_.MsgTransferBusy);
+            else if (guarded && !EngineConnected())
+                Inform(catalogue_.MsgNotConnected);
+            else
+                body();
+        } catch (const std::exception& error) {
+            escaped = MessageText(error.what());
+        }
+    }
+    view_.RearmButton(button);
+    if (!transferInProgress_ && commandDepth_ == 0 && connectDepth_ == 0)
+        view_.SetStatusText(catalogue_.StatusDone);
+    if (escaped)
+        view_.ReportError(*escaped);
+}
+
+void TTavo::Inform(const std::string& text) {
+    view_.ShowMessageBox(text, mkInformation, mbOK);
+}
+
+TModalResult TTavo::Ask(const std::string& text, TMessageButtons buttons) {
+    return view_.ShowMessageBox(text, mkConfirmation, buttons);
+}
+
+engine::TIdFTP& TTavo::Ftp() {
+    if (idFTP1_ == nullptr)
+        throw EControlClosed();
+    return *idFTP1_;
+}
+
+bool TTavo::EngineConnected() {
+    return idFTP1_ != nullptr && idFTP1_->IsConnected();
+}
+
+void TTavo::TraceIgnoredError(const std::exception& error) {
+    view_.AppendTraceLine(MessageText(error.what()));
+}
+
+} // namespace tavo::controller

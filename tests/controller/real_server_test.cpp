@@ -1,0 +1,292 @@
+// The controller against vsftpd and pyftpdlib on loopback, in passive and active mode; the
+// Chinese edition's texts in passive mode, the English edition's in active mode. Skipped when
+// the test run started no servers.
+
+#include "tests/controller/controller_fixture.h"
+#include "tests/support/real_servers.h"
+
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tavo::testing {
+namespace {
+
+using namespace controller;
+using ::testing::Contains;
+using ::testing::Not;
+namespace fs = std::filesystem;
+
+std::string Base64(const std::string& bytes) {
+    static const char* alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 2]);
+        for (size_t k = 0; k < 4; ++k)
+            text += k <= bytes.size() - i ? alphabet[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return text;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+struct RealCase {
+    bool vsftpd;
+    bool passive;
+};
+
+class RealServerTest : public ControllerTest, public ::testing::WithParamInterface<RealCase> {
+protected:
+    void SetUp() override {
+        RealServerLookup lookup = GetParam().vsftpd ? FindVsftpd() : FindPyftpd();
+        if (!lookup.Server)
+            GTEST_SKIP() << lookup.Missing;
+        real = *lookup.Server;
+        Make(GetParam().passive ? ChineseCatalogue() : EnglishCatalogue());
+        tavo->IdFTP1()->ReadTimeout = 5000;
+        view.Passive = GetParam().passive;
+        // Log in where the server puts us: a server that does not chroot (vsftpd run as the
+        // launching user) would otherwise show, and let us write to, the machine's "/".
+        view.CurrentDir = ".";
+        tavo->Set_Login(real.Host, real.User, real.Port, Base64(real.Password));
+        ASSERT_EQ(view.ConnectCaption, cat->CaptionDisconnect);
+        home = tavo->IdFTP1()->QueryCurrentDirectory();
+        ASSERT_FALSE(home.empty());
+        Go(home);
+    }
+    // A path below the served folder, as the server names it.
+    std::string Path(const std::string& relative) const {
+        return (home == "/" ? "" : home) + "/" + relative;
+    }
+    void TearDown() override {
+        if (!work.empty())
+            fs::remove_all(real.LocalPath(work));
+    }
+    void Go(const std::string& dir) {
+        view.CurrentDir = dir;
+        view.ClearLog();
+        tavo->ViewList();
+    }
+    // A fresh folder below the writable one, made through the controller, and listed.
+    void EnterWorkFolder() {
+        static std::atomic<int> counter{0};
+        const std::string name =
+            "ctl-" +
+            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() %
+                           1000000007) +
+            "-" + std::to_string(counter++);
+        Go(Path(TreeNames::Writable));
+        ASSERT_EQ(Boxes(), Lines{}); // in the writable folder, or nothing is made
+        Type(&TTavo::CreateDirButtonClick, "", name);
+        work = std::string(TreeNames::Writable) + "/" + name;
+        ASSERT_TRUE(fs::is_directory(real.LocalPath(work))) << work;
+        Go(Path(work));
+    }
+    void Run(void (TTavo::*command)(), const std::string& selected) {
+        if (!selected.empty()) {
+            EXPECT_TRUE(view.Select(selected)) << selected;
+        }
+        view.ClearLog();
+        (tavo.get()->*command)();
+    }
+    void Type(void (TTavo::*command)(), const std::string& selected, const std::string& text) {
+        view.Inputs.push_back(text);
+        Run(command, selected);
+    }
+    Lines Boxes() const { return view.Entries("box:"); }
+    Lines Sent() const { return view.Entries("trace:->> "); }
+
+    RealServer real;
+    std::string home; // the served folder as the server names it
+    std::string work;
+};
+
+TEST_P(RealServerTest, DownloadNewResumeAgainAndCancel) {
+    const std::string remote = ReadFile(real.LocalPath(TreeNames::MediumFile));
+    const std::string local = LocalPath("medium.bin");
+    view.Choices.push_back(local);
+    Run(&TTavo::ListViewRemoteDblClick, TreeNames::MediumFile);
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_TRUE(ReadFile(local) == remote);
+
+    fs::resize_file(local, 400000);
+    view.Choices.push_back(local);
+    view.Answers.push_back(mrYes);
+    Run(&TTavo::ListViewRemoteDblClick, TreeNames::MediumFile);
+    EXPECT_TRUE(ReadFile(local) == remote);
+    EXPECT_EQ(view.Entries("max:"), Lines{std::to_string(remote.size() - 400000)});
+
+    std::ofstream(local, std::ios::binary) << "stale contents, longer or shorter";
+    view.Choices.push_back(local);
+    view.Answers.push_back(mrNo);
+    Run(&TTavo::ListViewRemoteDblClick, TreeNames::MediumFile);
+    EXPECT_TRUE(ReadFile(local) == remote);
+
+    view.Choices.push_back(local);
+    view.Answers.push_back(mrCancel);
+    Run(&TTavo::ListViewRemoteDblClick, TreeNames::MediumFile);
+    EXPECT_EQ(Sent(), Lines{"SIZE medium.bin"});
+    EXPECT_EQ(view.Entries("status:"),
+              (Lines{cat->StatusTransferDone, cat->StatusTransferDone, cat->StatusDone}));
+}
+
+TEST_P(RealServerTest, UploadWithoutSpacesThenDelete) {
+    EnterWorkFolder();
+    const std::string local = LocalPath("my file 1.txt");
+    std::ofstream(local, std::ios::binary) << "uploaded through the controller\r\n";
+    view.Choices.push_back(local);
+    Run(&TTavo::UploadButtonClick, "");
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_THAT(view.RowNames(), Contains("myfile1.txt"));
+    EXPECT_EQ(ReadFile(real.LocalPath(work + "/myfile1.txt")), ReadFile(local));
+
+    view.Answers.push_back(mrYes);
+    Run(&TTavo::DeleteButtonClick, "myfile1.txt");
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_THAT(view.RowNames(), Not(Contains("myfile1.txt")));
+    EXPECT_FALSE(fs::exists(real.LocalPath(work + "/myfile1.txt")));
+}
+
+TEST_P(RealServerTest, CreateAndDeleteDirectories) {
+    EnterWorkFolder();
+    Type(&TTavo::CreateDirButtonClick, "", "new dir");
+    EXPECT_EQ(Boxes(), Lines{cat->MsgBadDirName});
+    EXPECT_EQ(Sent(), Lines{});
+    Type(&TTavo::CreateDirButtonClick, "", "new_dir-2.old");
+    EXPECT_TRUE(fs::is_directory(real.LocalPath(work + "/new_dir-2.old")));
+    // 東京: the trailing byte of 東 is the vertical bar.
+    const std::string chinese = "\x96\x7C\xBE\xA9";
+    Type(&TTavo::CreateDirButtonClick, "", chinese);
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_EQ(Sent().at(0), "MKD " + chinese);
+    if (GetParam().vsftpd) { // pyftpdlib lists the name as decoded UTF-8
+        EXPECT_THAT(view.RowNames(), Contains(chinese));
+    }
+    // Removed by name: a name that is not UTF-8 stalls the C++ library's folder removal
+    // under Wine.
+    view.Rows.push_back({"", {chinese}, DirectoryIcon, false});
+    view.Answers.push_back(mrYes);
+    Run(&TTavo::DelDir, chinese);
+    EXPECT_EQ(Boxes(), Lines{});
+
+    std::ofstream(real.LocalPath(work + "/new_dir-2.old/inside.txt")) << "x";
+    view.Answers.push_back(mrYes);
+    Run(&TTavo::DelDir, "new_dir-2.old");
+    ASSERT_EQ(Boxes().size(), 1u); // the server's refusal, in its own words
+    EXPECT_TRUE(fs::is_directory(real.LocalPath(work + "/new_dir-2.old")));
+
+    fs::remove(real.LocalPath(work + "/new_dir-2.old/inside.txt"));
+    view.Answers.push_back(mrYes);
+    Run(&TTavo::DelDir, "new_dir-2.old");
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_FALSE(fs::exists(real.LocalPath(work + "/new_dir-2.old")));
+    EXPECT_EQ(view.CurrentDir, Path(work));
+}
+
+TEST_P(RealServerTest, RenameMoveAndRefusedRename) {
+    EnterWorkFolder();
+    std::ofstream(real.LocalPath(work + "/r.txt")) << "r";
+    fs::create_directory(real.LocalPath(work + "/sub2"));
+    Go(Path(work));
+    Type(&TTavo::N3Click, "r.txt", "r2.txt");
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_THAT(view.RowNames(), Contains("r2.txt"));
+    Type(&TTavo::N3Click, "r2.txt", "sub2/r3.txt");
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_TRUE(fs::exists(real.LocalPath(work + "/sub2/r3.txt")));
+    Type(&TTavo::N3Click, "sub2", "missing/sub2");
+    EXPECT_EQ(Boxes(), Lines{cat->MsgRenameFailed});
+    EXPECT_TRUE(fs::is_directory(real.LocalPath(work + "/sub2")));
+}
+
+TEST_P(RealServerTest, ShareEntriesAndThePageProtocol) {
+    const TCatalogue& c = *cat;
+    const auto size = std::to_string(fs::file_size(real.LocalPath(TreeNames::MediumFile)));
+    const std::string first =
+        c.ShareEntryName + Path("medium.bin") + c.ShareEntrySize + size + c.TextSizeUnit;
+    const std::string second =
+        c.ShareEntryName + Path("sub/nested.txt") + c.ShareEntrySize + "7" + c.TextSizeUnit;
+    Run(&TTavo::AddShareFile, TreeNames::MediumFile);
+    Run(&TTavo::AddShareFile, TreeNames::MediumFile);
+    EXPECT_EQ(Boxes(), Lines{first + "\r" + c.MsgAlreadyShared});
+    Run(&TTavo::ListViewRemoteDblClick, TreeNames::SubDir);
+    ASSERT_EQ(view.CurrentDir, Path(TreeNames::SubDir));
+    Run(&TTavo::AddShareFile, "nested.txt");
+    tavo->Set_GoToFlag(0);
+    tavo->bsSkinSpeedButton9Click();
+    EXPECT_EQ(tavo->Get_GoToFlag(), 1);
+    EXPECT_EQ(tavo->Get_ShareList(), "|" + first + "|" + second);
+    tavo->Set_GoToFlag(0);
+}
+
+TEST_P(RealServerTest, BusyDuringADownloadAndAnUploadStoppedThroughTheConnectButton) {
+    EnterWorkFolder();
+    bool fired = false;
+    int refused = 0;
+    {
+        PumpHook hook([&] {
+            if (fired || !tavo->TransferInProgress() || view.Entries("pos:").size() < 10)
+                return;
+            fired = true;
+            const size_t before = Boxes().size();
+            for (auto command :
+                 {&TTavo::DeleteButtonClick, &TTavo::UploadButtonClick, &TTavo::BackButtonClick,
+                  &TTavo::CreateDirButtonClick, &TTavo::DelDir, &TTavo::N3Click,
+                  &TTavo::AddShareFile, &TTavo::ListViewRemoteDblClick})
+                (tavo.get()->*command)();
+            refused = static_cast<int>(Boxes().size() - before);
+        });
+        Go(home);
+        view.Choices.push_back(LocalPath("big.bin"));
+        Run(&TTavo::ListViewRemoteDblClick, TreeNames::BigFile);
+    }
+    EXPECT_TRUE(fired);
+    EXPECT_EQ(refused, 8);
+    EXPECT_EQ(fs::file_size(LocalPath("big.bin")),
+              fs::file_size(real.LocalPath(TreeNames::BigFile)));
+
+    Go(Path(work));
+    fired = false;
+    PumpHook hook([&] {
+        if (fired || !tavo->TransferInProgress() || view.Entries("pos:").size() < 10)
+            return;
+        fired = true;
+        view.Answers.push_back(mrYes);
+        tavo->ConnectButtonClick();
+    });
+    view.Choices.push_back(LocalPath("big.bin"));
+    Run(&TTavo::UploadButtonClick, "");
+    EXPECT_TRUE(fired);
+    EXPECT_EQ(view.ConnectCaption, cat->CaptionConnect);
+    EXPECT_FALSE(tavo->TransferInProgress());
+    Lines sent = Sent();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(Lines(sent.end() - 2, sent.end()), (Lines{"ABOR", "QUIT"}));
+    // The next press connects again.
+    tavo->ConnectButtonClick();
+    EXPECT_EQ(view.ConnectCaption, cat->CaptionDisconnect);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
+                         ::testing::Values(RealCase{true, true}, RealCase{true, false},
+                                           RealCase{false, true}, RealCase{false, false}),
+                         [](const ::testing::TestParamInfo<RealCase>& info) {
+                             return std::string(info.param.vsftpd ? "vsftpd" : "pyftpdlib") +
+                                    (info.param.passive ? "Passive" : "Active");
+                         });
+
+} // namespace
+} // namespace tavo::testing
