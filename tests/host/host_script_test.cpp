@@ -79,6 +79,8 @@ TEST(ScriptWords, QuotesGroupAndEscape) {
     EXPECT_EQ(host::SplitWords(R"(setlogin h "a b" "x\"y" 21)"),
               (std::vector<std::string>{"setlogin", "h", "a b", "x\"y", "21"}));
     EXPECT_EQ(host::SplitWords("  tick  "), (std::vector<std::string>{"tick"}));
+    EXPECT_EQ(host::SplitWords(R"(choose "C:\users\a b.txt")"),
+              (std::vector<std::string>{"choose", "C:\\users\\a b.txt"}));
     EXPECT_EQ(host::SplitWords(R"(input "")"), (std::vector<std::string>{"input", ""}));
 }
 

@@ -23,7 +23,9 @@ std::vector<std::string> SplitWords(const std::string& line) {
         if (line[i] == '"') {
             ++i;
             while (i < line.size() && line[i] != '"') {
-                if (line[i] == '\\' && i + 1 < line.size())
+                // Only \" and \\ are escapes, so Windows paths need no doubling.
+                if (line[i] == '\\' && i + 1 < line.size() &&
+                    (line[i + 1] == '"' || line[i + 1] == '\\'))
                     ++i;
                 word += line[i++];
             }

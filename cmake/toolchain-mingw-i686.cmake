@@ -1,0 +1,17 @@
+# Windows i686 cross build with MinGW-w64 (posix threads, so std::thread and std::mutex work).
+# Test binaries run under Wine through CMAKE_CROSSCOMPILING_EMULATOR (see TavoWine.cmake).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TAVO_WINE_LOADER /usr/lib/wine/wine)
+
+set(TAVO_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${TAVO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TAVO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TAVO_MINGW_TRIPLE}-windres)
+set(TAVO_WIDL ${TAVO_MINGW_TRIPLE}-widl)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TAVO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a prefix of its own (the build tree's), bounded in time.
+#
+#   wine-run.sh <loader> <prefix> <program.exe> [args...]   run a program (CMAKE_CROSSCOMPILING_EMULATOR)
+#   wine-run.sh --init <prefix>                             make the prefix now (done lazily otherwise)
+#   wine-run.sh --kill <prefix>                             stop the prefix's wineserver
+#
+# The loader is /usr/lib/wine/wine for 32-bit programs and /usr/lib/wine/wine64 for 64-bit ones.
+# TAVO_WINE_TIMEOUT (seconds, default 900) bounds one run.
+set -uo pipefail
+
+export WINEDEBUG=-all
+# Without these an unhandled exception opens the debugger dialog and hangs, and a fresh prefix
+# tries to install .NET and Gecko.
+export WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe=d"
+
+wineserver=/usr/lib/wine/wineserver
+
+make_prefix() {
+    local prefix=$1
+    mkdir -p "$(dirname "$prefix")"
+    (
+        # ctest may start several Windows tests at once; only one makes the prefix.
+        flock -w 300 9 || { echo "wine-run: timed out waiting for $prefix.lock" >&2; exit 1; }
+        [ -f "$prefix/.tavo-ready" ] && exit 0
+        rm -rf "$prefix"
+        mkdir -p "$prefix"
+        # A prefix made by the 64-bit loader (with wine32 installed too) runs both kinds of program.
+        WINEPREFIX=$prefix timeout -k 10 300 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 9>&-
+        rc=$?
+        WINEPREFIX=$prefix timeout 60 "$wineserver" -w 9>&-
+        if [ $rc -ne 0 ] || [ ! -f "$prefix/system.reg" ]; then
+            echo "wine-run: wineboot failed for $prefix (exit $rc)" >&2
+            exit 1
+        fi
+        touch "$prefix/.tavo-ready"
+    ) 9>"$prefix.lock"
+}
+
+case "${1:-}" in
+--init)
+    make_prefix "$2"
+    exit $?
+    ;;
+--kill)
+    [ -d "$2" ] && WINEPREFIX=$2 timeout 30 "$wineserver" -k >/dev/null 2>&1
+    exit 0
+    ;;
+"" | -h | --help)
+    sed -n '2,10p' "$0"
+    exit 2
+    ;;
+esac
+
+loader=$1
+prefix=$2
+shift 2
+[ -f "$prefix/.tavo-ready" ] || make_prefix "$prefix" || exit 125
+export WINEPREFIX=$prefix
+# Start the prefix's wineserver and Wine's own background programs (services.exe, explorer.exe,
+# ...) detached from our output: started by the test program they would inherit ctest's pipe
+# and keep the test "running" until the last Wine program of the run ends. The server lingers
+# 10 s after the last program; starting it while it runs fails (exit 2) and does nothing.
+(
+    flock -w 120 9
+    if "$wineserver" -p10 </dev/null >/dev/null 2>&1; then
+        # (without the lock's descriptor, which Wine's background programs would keep)
+        timeout -k 5 60 "$loader" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+    fi
+) 9>"$prefix.lock"
+exec timeout -k 10 "${TAVO_WINE_TIMEOUT:-900}" "$loader" "$@"

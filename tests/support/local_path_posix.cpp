@@ -1,0 +1,13 @@
+#include "tests/support/real_servers.h"
+
+namespace tavo::testing {
+
+std::string LocalPathFromUnix(const std::string& unixPath) {
+    return unixPath;
+}
+
+char LocalPathSeparator() {
+    return '/';
+}
+
+} // namespace tavo::testing

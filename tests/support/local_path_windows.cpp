@@ -1,0 +1,19 @@
+// Windows programs of this project run under Wine, whose drive Z: is the Unix root.
+#include "tests/support/real_servers.h"
+
+namespace tavo::testing {
+
+std::string LocalPathFromUnix(const std::string& unixPath) {
+    if (unixPath.empty() || unixPath.front() != '/')
+        return unixPath;
+    std::string path = "Z:";
+    for (char c : unixPath)
+        path += c == '/' ? '\\' : c;
+    return path;
+}
+
+char LocalPathSeparator() {
+    return '\\';
+}
+
+} // namespace tavo::testing
