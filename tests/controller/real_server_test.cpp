@@ -3,6 +3,7 @@
 // the test run started no servers.
 
 #include "tests/controller/controller_fixture.h"
+#include "tests/support/page_side.h"
 #include "tests/support/real_servers.h"
 
 #include <gmock/gmock.h>
@@ -19,22 +20,6 @@ using namespace controller;
 using ::testing::Contains;
 using ::testing::Not;
 namespace fs = std::filesystem;
-
-std::string Base64(const std::string& bytes) {
-    static const char* alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size())
-            group |= static_cast<unsigned char>(bytes[i + 2]);
-        for (size_t k = 0; k < 4; ++k)
-            text += k <= bytes.size() - i ? alphabet[(group >> (18 - 6 * k)) & 63] : '=';
-    }
-    return text;
-}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -61,7 +46,7 @@ protected:
         // Log in where the server puts us: a server that does not chroot (vsftpd run as the
         // launching user) would otherwise show, and let us write to, the machine's "/".
         view.CurrentDir = ".";
-        tavo->Set_Login(real.Host, real.User, real.Port, Base64(real.Password));
+        tavo->Set_Login(real.Host, real.User, real.Port, Base64Encode(real.Password));
         ASSERT_EQ(view.ConnectCaption, cat->CaptionDisconnect);
         home = tavo->IdFTP1()->QueryCurrentDirectory();
         ASSERT_FALSE(home.empty());

@@ -3,6 +3,7 @@
 #include "tools/tavo_host/script_runner.h"
 
 #include "controller/catalogue.h"
+#include "tests/support/page_side.h"
 #include "tests/support/real_servers.h"
 #include "tests/support/scripted_server.h"
 
@@ -24,24 +25,6 @@ host::THostSettings Quiet(const controller::TCatalogue& catalogue) {
     settings.Out = nullptr;
     settings.ReadTimeout = 3000;
     return settings;
-}
-
-std::string Base64(const std::string& text) {
-    static const char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < text.size(); i += 3) {
-        uint32_t chunk = static_cast<unsigned char>(text[i]) << 16;
-        if (i + 1 < text.size())
-            chunk |= static_cast<unsigned char>(text[i + 1]) << 8;
-        if (i + 2 < text.size())
-            chunk |= static_cast<unsigned char>(text[i + 2]);
-        out += alphabet[(chunk >> 18) & 63];
-        out += alphabet[(chunk >> 12) & 63];
-        out += i + 1 < text.size() ? alphabet[(chunk >> 6) & 63] : '=';
-        out += i + 2 < text.size() ? alphabet[chunk & 63] : '=';
-    }
-    return out;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -103,17 +86,18 @@ TEST(ScriptedHost, SessionAgainstAScriptedServerEndsWithTheConnectButton) {
     server.Expect("QUIT").ExpectClosed();
     server.Start();
     host::TScriptRunner runner(Quiet(controller::EnglishCatalogue()));
-    const bool ok = runner.RunScript("check trace on\n"
-                                     "setlogin 127.0.0.1 u " +
-                                     Base64("p") + " " + std::to_string(server.Port()) +
-                                     "\n"
-                                     "select notes.txt\n"
-                                     "share\n"
-                                     "sharelist\n"
-                                     "gotoflag\n"
-                                     "sendshare\n"
-                                     "gotoflag\n"
-                                     "connect\n");
+    const bool ok =
+        runner.RunScript("check trace on\n"
+                         "setlogin 127.0.0.1 u " +
+                         tavo::testing::Base64Encode("p") + " " + std::to_string(server.Port()) +
+                         "\n"
+                         "select notes.txt\n"
+                         "share\n"
+                         "sharelist\n"
+                         "gotoflag\n"
+                         "sendshare\n"
+                         "gotoflag\n"
+                         "connect\n");
     server.WaitUntilFinished(5000);
     EXPECT_EQ(server.Failures(), std::vector<std::string>{});
     const std::string& out = runner.Transcript();
@@ -144,7 +128,8 @@ TEST(ScriptedHost, ConnectPressedDuringADownloadAbortsIt) {
     const std::string target = ::testing::TempDir() + "host-abort.bin";
     std::remove(target.c_str());
     host::TScriptRunner runner(Quiet(controller::EnglishCatalogue()));
-    runner.RunScript("setlogin 127.0.0.1 u " + Base64("p") + " " + std::to_string(server.Port()) +
+    runner.RunScript("setlogin 127.0.0.1 u " + tavo::testing::Base64Encode("p") + " " +
+                     std::to_string(server.Port()) +
                      "\n"
                      "select big.bin\n"
                      "choose \"" +
@@ -167,8 +152,9 @@ TEST(ScriptedHost, RealServerSessionDownloadsAndSharesInTheChineseEdition) {
     const std::string target = ::testing::TempDir() + "host-small.txt";
     std::remove(target.c_str());
     host::TScriptRunner runner(Quiet(controller::ChineseCatalogue()));
-    runner.RunScript("setlogin " + server.Host + " " + server.User + " " + Base64(server.Password) +
-                     " " + std::to_string(server.Port) +
+    runner.RunScript("setlogin " + server.Host + " " + server.User + " " +
+                     tavo::testing::Base64Encode(server.Password) + " " +
+                     std::to_string(server.Port) +
                      "\n"
                      "select small.txt\n"
                      "choose \"" +

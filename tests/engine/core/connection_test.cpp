@@ -6,6 +6,7 @@
 #include "engine/core/errors.h"
 #include "engine/core/id_antifreeze.h"
 #include "engine/platform/message_pump.h"
+#include "tests/support/page_side.h"
 
 #include <chrono>
 #include <memory>
@@ -24,17 +25,6 @@ public:
     }
     ~PumpHook() { tavo::platform::SetPumpCallback({}); }
 };
-
-int FreePort() {
-    int error = 0;
-    auto s = tavo::platform::CreateTcpSocket(error);
-    tavo::platform::BindSocket(s, "127.0.0.1", 0);
-    std::string ip;
-    int port = 0;
-    tavo::platform::LocalAddress(s, ip, port);
-    tavo::platform::CloseSocket(s);
-    return port;
-}
 
 } // namespace
 
@@ -153,7 +143,7 @@ TEST_F(ScriptedSessionTest, UserDisconnectsFromInsideAWaitingCommand) {
 TEST(Connecting, RefusedConnectsRaiseTheSocketError) {
     TIdTCPClient client;
     client.Host = "127.0.0.1";
-    client.Port = FreePort();
+    client.Port = tavo::testing::UnusedLoopbackPort();
     try {
         client.OpenConnection();
         FAIL();

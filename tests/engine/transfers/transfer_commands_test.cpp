@@ -2,6 +2,7 @@
 // DownloadToFile does with an existing local file.
 
 #include "tests/engine/transfers/transfer_support.h"
+#include "tests/support/page_side.h"
 
 #include "engine/core/errors.h"
 
@@ -277,13 +278,7 @@ TEST(LocalFileSize, MissingFileRaises) {
 TEST_F(ScriptedTransferTest, FailedPassiveUploadConsumesTheServersAnswer) {
     // The data port named in the reply has no listener, so the data connection fails after
     // STOR went out. The server's 425 must not be taken for the reply of the next command.
-    int error = 0;
-    auto probe = tavo::platform::CreateTcpSocket(error);
-    tavo::platform::BindSocket(probe, "127.0.0.1", 0);
-    std::string ip;
-    int closedPort = 0;
-    tavo::platform::LocalAddress(probe, ip, closedPort);
-    tavo::platform::CloseSocket(probe);
+    const int closedPort = tavo::testing::UnusedLoopbackPort();
     ScriptLogin(server)
         .Expect("PASV")
         .Send("227 Entering Passive Mode (127,0,0,1," + std::to_string(closedPort / 256) + "," +
