@@ -1,10 +1,10 @@
 // Feeds whole listings to the parser. The mutator mostly sprinkles the bytes servers and
 // broken proxies really inject into listing lines (CR, LF, tab, space, NUL) so that the
 // inputs stay close to valid lines instead of drifting into noise.
+#include "engine/core/text.h"
 #include "engine/listing/build_listing.h"
 #include "engine/listing/columns.h"
 #include "engine/listing/list_format_detect.h"
-#include "engine/core/text.h"
 
 #include <cmath>
 #include <cstddef>
