@@ -141,8 +141,7 @@ bool THeadlessView::AskText(const std::string& caption, const std::string& promp
     return true;
 }
 
-std::optional<std::string> THeadlessView::ChooseUploadFile(const std::string& initialFolder) {
-    std::string line = "choose-open " + Q(initialFolder) + " -> ";
+std::optional<std::string> THeadlessView::AnswerChooser(const std::string& line) {
     if (PathAnswers.empty()) {
         Print(line + "Cancel" + NoAnswer);
         return std::nullopt;
@@ -153,17 +152,13 @@ std::optional<std::string> THeadlessView::ChooseUploadFile(const std::string& in
     return answer.Path;
 }
 
+std::optional<std::string> THeadlessView::ChooseUploadFile(const std::string& initialFolder) {
+    return AnswerChooser("choose-open " + Q(initialFolder) + " -> ");
+}
+
 std::optional<std::string> THeadlessView::ChooseSaveFile(const std::string& initialFolder,
                                                          const std::string& suggestedName) {
-    std::string line = "choose-save " + Q(initialFolder) + " " + Q(suggestedName) + " -> ";
-    if (PathAnswers.empty()) {
-        Print(line + "Cancel" + NoAnswer);
-        return std::nullopt;
-    }
-    TPathAnswer answer = PathAnswers.front();
-    PathAnswers.pop_front();
-    Print(line + (answer.Path ? Q(*answer.Path) : std::string("Cancel")));
-    return answer.Path;
+    return AnswerChooser("choose-save " + Q(initialFolder) + " " + Q(suggestedName) + " -> ");
 }
 
 void THeadlessView::ReportError(const std::string& message) {

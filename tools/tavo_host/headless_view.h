@@ -85,6 +85,8 @@ public:
 private:
     void Print(const std::string& line);
     std::string Q(const std::string& text) const { return output_.Quote(text); }
+    // Prints the chooser's line with the next queued path answer and hands that answer out.
+    std::optional<std::string> AnswerChooser(const std::string& line);
     // Whether a line of the running transfer's progress should be printed.
     bool ProgressStepDue();
 
