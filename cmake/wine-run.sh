@@ -16,13 +16,22 @@ export WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe=d"
 
 wineserver=/usr/lib/wine/wineserver
 
+# A prefix made where the kernel could not run 32-bit programs lacks its 32-bit half, so the
+# mark says how the prefix was made, and a run under emulation makes it anew when needed.
+made_as=${TAVO_I386_EMULATED:+emulated}
+made_as=${made_as:-native}
+prefix_ready() {
+    [ -f "$1/.tavo-ready" ] && { [ "$made_as" = native ] || grep -qx emulated "$1/.tavo-ready"; }
+}
+
 make_prefix() {
     local prefix=$1
     mkdir -p "$(dirname "$prefix")"
     (
         # ctest may start several Windows tests at once; only one makes the prefix.
         flock -w 300 9 || { echo "wine-run: timed out waiting for $prefix.lock" >&2; exit 1; }
-        [ -f "$prefix/.tavo-ready" ] && exit 0
+        prefix_ready "$prefix" && exit 0
+        [ -d "$prefix" ] && WINEPREFIX=$prefix timeout 30 "$wineserver" -k >/dev/null 2>&1 9>&-
         rm -rf "$prefix"
         mkdir -p "$prefix"
         # A prefix made by the 64-bit loader (with wine32 installed too) runs both kinds of program.
@@ -33,7 +42,7 @@ make_prefix() {
             echo "wine-run: wineboot failed for $prefix (exit $rc)" >&2
             exit 1
         fi
-        touch "$prefix/.tavo-ready"
+        echo "$made_as" >"$prefix/.tavo-ready"
     ) 9>"$prefix.lock"
 }
 
@@ -55,7 +64,7 @@ esac
 loader=$1
 prefix=$2
 shift 2
-[ -f "$prefix/.tavo-ready" ] || make_prefix "$prefix" || exit 125
+prefix_ready "$prefix" || make_prefix "$prefix" || exit 125
 export WINEPREFIX=$prefix
 # Start the prefix's wineserver and Wine's own background programs (services.exe, explorer.exe,
 # ...) detached from our output: started by the test program they would inherit ctest's pipe
@@ -63,8 +72,8 @@ export WINEPREFIX=$prefix
 # 10 s after the last program; starting it while it runs fails (exit 2) and does nothing.
 (
     flock -w 120 9
-    if "$wineserver" -p10 </dev/null >/dev/null 2>&1; then
-        # (without the lock's descriptor, which Wine's background programs would keep)
+    # (the server must not inherit the lock's descriptor: it would hold the lock for its life)
+    if "$wineserver" -p10 </dev/null >/dev/null 2>&1 9>&-; then
         timeout -k 5 60 "$loader" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
     fi
 ) 9>"$prefix.lock"

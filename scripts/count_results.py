@@ -9,7 +9,9 @@ test). Test cases are counted from the GoogleTest reports; a test program that f
 a failing case in its report (it crashed, timed out, or wrote no report) counts as one failed
 test; a ctest test with no report of its own counts as one test. RESULTS_DIR/build-failures
 lists flavours that did not build (one failed test each) and RESULTS_DIR/fuzz.tsv the fuzz
-targets ("name<TAB>passed|failed"). The last line printed is "N passed, N failed"; the exit
+targets ("name<TAB>passed|failed"). RESULTS_DIR/win32-skipped holds the reason why this
+machine could not run the i686 tests; they count neither way, and the summary says so in one
+line just before the last. The last line printed is "N passed, N failed"; the exit
 status is 0 only when nothing failed and something passed.
 """
 import os
@@ -85,8 +87,16 @@ def main():
 
     total_passed = total_failed = 0
     failures = []
+    skip_line = None
     for flavour in flavours:
         if flavour == "fuzz":
+            continue
+        skipped_path = os.path.join(results, flavour + "-skipped")
+        if flavour not in broken and os.path.exists(skipped_path):
+            with open(skipped_path) as reason:
+                skip_line = "%s tests: SKIPPED, this machine cannot run 32-bit programs (%s)" % (
+                    flavour, reason.read().strip())
+            print("%-8s SKIPPED" % (flavour + ":"))
             continue
         if flavour in broken:
             print("%-8s did not build: 1 failed" % (flavour + ":"))
@@ -122,6 +132,8 @@ def main():
         print("FAILED  " + name)
     if len(failures) > 100:
         print("FAILED  ... and %d more" % (len(failures) - 100))
+    if skip_line:
+        print(skip_line)
     print("%d passed, %d failed" % (total_passed, total_failed))
     return 0 if total_failed == 0 and total_passed > 0 else 1
 

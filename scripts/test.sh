@@ -8,6 +8,11 @@
 # and ends with one line "N passed, N failed" (test cases over all flavours, the sanitizer
 # run, and one per fuzz target). Exit status 0 only when nothing failed and something ran.
 #
+# Before the i686 tests it finds out how this machine runs 32-bit programs
+# (scripts/win32-route.sh): as they are, under user-mode emulation where the kernel cannot
+# execute them (scripts/i386-emulation.sh), or not at all. Then the i686 flavour is still
+# built, its tests are skipped, and the run says so beside the closing line.
+#
 # Settings (environment):
 #   TAVO_BUILD_DIR      build trees, logs and results (default <repo>/build)
 #   TAVO_JOBS           parallel build and test jobs (default 2)
@@ -101,14 +106,46 @@ build_flavour() {
 
 wine_prefix() { echo "$build/$1/wine"; }
 
+# How the i686 tests run here: native, emulated or skipped (with the reason in win32_skip).
+win32_route=native
+win32_skip=
+find_win32_route() {
+    grep -qx win32 "$results/build-failures" 2>/dev/null && return 1
+    local answer
+    answer=$(bash "$root/scripts/win32-route.sh" "$(wine_prefix win32)" "$build/win32-probe")
+    local rc=$?
+    case $answer in
+    native | emulated) win32_route=$answer ;;
+    skipped:*)
+        win32_route=skipped
+        win32_skip=${answer#skipped: }
+        echo "$win32_skip" >"$results/win32-skipped"
+        ;;
+    esac
+    case $win32_route in
+    native) echo "the i686 tests run natively" ;;
+    emulated) echo "the i686 tests run under user-mode emulation (scripts/i386-emulation.sh)" ;;
+    skipped) echo "$(win32_skip_line)" ;;
+    esac
+    # A probe that fails for any other reason is a real fault: the tests run (and fail) as usual.
+    [ $rc -eq 0 ] || echo "the i686 probe failed ($answer); running the i686 tests anyway"
+    return $rc
+}
+win32_skip_line() { echo "win32 tests: SKIPPED, this machine cannot run 32-bit programs ($win32_skip)"; }
+
 run_ctest() {
     local flavour=$1
     local dir=$build/$flavour
     grep -qx "$flavour" "$results/build-failures" 2>/dev/null && return 1
     rm -rf "$dir/test-results"
+    # Under emulation every Wine command of the flavour runs inside the emulating namespace.
+    local through=()
+    [ "$flavour" = win32 ] && [ "$win32_route" = emulated ] &&
+        through=(bash "$root/scripts/i386-emulation.sh" run)
     if [ "$flavour" = win32 ] || [ "$flavour" = win64 ]; then
         local start=$SECONDS
-        bash "$root/cmake/wine-run.sh" --init "$(wine_prefix "$flavour")" || echo "Wine prefix failed"
+        "${through[@]}" bash "$root/cmake/wine-run.sh" --init "$(wine_prefix "$flavour")" ||
+            echo "Wine prefix failed"
         echo "Wine prefix ready in $((SECONDS - start)) s"
     fi
     # The Chinese edition runs under Wine with code page 936 as its ANSI code page.
@@ -116,7 +153,8 @@ run_ctest() {
     if [ "$flavour" = win32 ] || [ "$flavour" = win64 ]; then
         locale=(env LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8)
     fi
-    (cd "$dir" && "${locale[@]}" ctest -j "$jobs" --output-junit "$results/$flavour-ctest.xml") \
+    (cd "$dir" && "${through[@]}" "${locale[@]}" ctest -j "$jobs" \
+        --output-junit "$results/$flavour-ctest.xml") \
         >"$logs/$flavour-ctest.log" 2>&1
     local rc=$?
     # ctest's own summary: the share that passed and the programs that failed.
@@ -199,8 +237,14 @@ done
 if wants native || wants win32 || wants win64 || wants asan; then
     phase "start test servers" start_servers || echo "real-server tests will skip"
 fi
+wants win32 && phase "i686 probe" find_win32_route
 for flavour in native win32 win64; do
-    wants "$flavour" && phase "tests $flavour" run_ctest "$flavour"
+    wants "$flavour" || continue
+    if [ "$flavour" = win32 ] && [ "$win32_route" = skipped ]; then
+        phase_report+=("  $(win32_skip_line)")
+        continue
+    fi
+    phase "tests $flavour" run_ctest "$flavour"
 done
 if wants asan; then
     phase "build asan" build_flavour asan
@@ -223,5 +267,6 @@ echo "Phase times:"
 printf '%s\n' "${phase_report[@]}"
 echo "  total                              $((SECONDS - total_start)) s"
 echo
+[ "$win32_route" = emulated ] && echo "win32 tests ran under user-mode emulation"
 # shellcheck disable=SC2086
 "$python" "$root/scripts/count_results.py" "$results" $flavours
