@@ -52,7 +52,8 @@ TLocalDateTime TIdFTPListItems::Today() const {
 
 void TIdFTPListItems::ParseListing(const std::vector<std::string>& lines) {
     Clear();
-    entries.reserve(lines.size());
+    // No reserve for every line: a listing of one-byte lines would ask for hundreds of bytes
+    // per byte received before the first line is read.
     const TIdFTPListFormat format = DetectedFormat;
     const TLocalDateTime today = NeedsToday(format) ? Today() : TLocalDateTime{};
     std::size_t first = 0;
