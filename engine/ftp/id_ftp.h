@@ -51,6 +51,8 @@ public:
     std::function<void(TIdFTP& sender, std::unique_ptr<TIdFTPListItems>& list)> OnCreateFTPList;
     std::function<void(TIdFTP& sender, const std::string& line, TIdFTPListFormat& format)>
         OnCheckListFormat;
+    // Reads the entries of a listing whose format OnCheckListFormat set to flfCustom.
+    std::function<void(TIdFTP& sender, TIdFTPListItem& item)> OnParseCustomListFormat;
 
     TIdRFCReply LoginReply;
     std::string SystemDescription;
@@ -101,6 +103,8 @@ protected:
 
 private:
     void BasicLogin(const std::string& user, const std::string& password);
+    // For commands whose reply carries nothing to read: any 2xx is success.
+    void IssueSuccessCommand(const std::string& text);
     std::unique_ptr<TIdTCPClient> NewPassiveChannel(int port);
     std::unique_ptr<TIdSimpleServer> NewActiveListener();
     void FinishTransfer();
