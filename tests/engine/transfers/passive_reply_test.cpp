@@ -42,7 +42,13 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodReply{"(1,2,3,4,5,6,7)", "1.2.3.4", 1286},
                       // Parentheses win over the last-space rule, wherever they stand.
                       GoodReply{"Passive (8,8,4,4,4,0) and more words", "8.8.4.4", 1024},
-                      GoodReply{"(192,168,001,002,019,137)", "192.168.1.2", 5001}));
+                      GoodReply{"(192,168,001,002,019,137)", "192.168.1.2", 5001},
+                      // The host fields are never used, so they are not checked; blanks
+                      // around any field do not count.
+                      GoodReply{"Entering Passive Mode (a,b,c,d,19,137)", "a.b.c.d", 5001},
+                      GoodReply{"Entering Passive Mode (1,2,3,4, 19,137)", "1.2.3.4", 5001},
+                      GoodReply{"( 10 , 0 ,0, 5 , 0 , 21 )", "10.0.0.5", 21},
+                      GoodReply{"(300,-1,,x,0,21)", "300.-1..x", 21}));
 
 class PassiveReplyRefused : public ::testing::TestWithParam<const char*> {};
 
@@ -67,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "Entering Passive Mode (1,2,3,4,x,6)",       // not a number
                       "Entering Passive Mode (1,2,3,4,-1,6)",      // negative
                       "Entering Passive Mode (1,2,3,4,,6)",        // empty field
-                      "Entering Passive Mode (1,2,3,4, 5,6)",      // blank inside a field
+                      "Entering Passive Mode (1,2,3,4,1 9,6)",     // blank inside a field
+                      "Entering Passive Mode (1,2,3,4,5,x)",       // second port field
                       "Entering Passive Mode (1,2,3,4,256,0)",     // port beyond 65535
                       "Entering Passive Mode (1,2,3,4,5,99999999999999999999)",
                       "Entering Passive Mode )1,2,3,4,5,6(")); // closing before opening
