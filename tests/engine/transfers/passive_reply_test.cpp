@@ -4,6 +4,7 @@
 
 #include "engine/core/errors.h"
 #include "engine/ftp/id_ftp.h"
+#include "tests/engine/transfers/transfer_support.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,29 @@ TEST(PassiveReply, MessageQuotesTheUnreadableField) {
         FAIL();
     } catch (const EIdException& error) {
         EXPECT_NE(std::string(error.what()).find("137."), std::string::npos) << error.what();
+    }
+}
+
+// A server that names its address with words and pads its fields still gets its listing:
+// the data connection goes to the control connection's peer.
+using transfers::ScriptedTransferTest;
+
+TEST_F(ScriptedTransferTest, PassiveListingWithWordsForTheAddress) {
+    transfers::ScriptLogin(server);
+    for (const char* announced : {"a.b.c.d", " 127. 0. 0. 1"})
+        server.Expect("PASV")
+            .ReplyPasv(tavo::testing::PasvReply::Announcing(announced))
+            .AcceptData()
+            .Expect("LIST")
+            .Send("150 Here comes the directory listing.\r\n")
+            .SendData("drwxr-xr-x 2 ftp ftp 4096 Jan 05 2003 pub\r\n")
+            .CloseData()
+            .Send("226 Directory send OK.\r\n");
+    Open(true);
+    for (const char* host : {"a.b.c.d", "127.0.0.1"}) {
+        ftp.FetchListing(nullptr, "", true);
+        EXPECT_EQ(ftp.ListingLines, transfers::Lines{"drwxr-xr-x 2 ftp ftp 4096 Jan 05 2003 pub"});
+        EXPECT_EQ(ftp.PassiveReplyHost, host);
     }
 }
 
