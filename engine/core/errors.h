@@ -25,6 +25,19 @@ public:
 class EIdReadTimeout : public EIdException {
 public:
     EIdReadTimeout() : EIdException("Read Timeout") {}
+
+protected:
+    explicit EIdReadTimeout(const std::string& message) : EIdException(message) {}
+};
+
+// A reply that did not arrive whole in time although each read was within ReadTimeout (a
+// server trickling its bytes). The connection is dropped: what remains of the reply would
+// otherwise answer the next command.
+class EIdReplyTimeout : public EIdReadTimeout {
+public:
+    explicit EIdReplyTimeout(int milliseconds)
+        : EIdReadTimeout("Reply Timeout: the server took more than " +
+                         std::to_string(milliseconds) + " ms to send one reply.") {}
 };
 
 class EIdReadLnMaxLineLengthExceeded : public EIdException {

@@ -111,14 +111,16 @@ bool TIdTCPConnection::WaitReadable(int milliseconds) {
 }
 
 int TIdTCPConnection::FillInputBuffer() {
-    const int wait = ReadTimeout == 0 ? -2 : ReadTimeout;
     CheckPeerClosed(true, false);
     if (!IsConnected())
         throw EIdNotConnected();
     int count;
     do {
-        if (!WaitReadable(wait))
+        if (!WaitReadable(ReadWait())) {
+            if (!ReplyTimeLeft())
+                throw EIdReplyTimeout(replyLimit_);
             throw EIdReadTimeout();
+        }
         if (!SocketOpen()) {
             // Dropped by a handler that ran in the pump (an abort): a close, not a failure.
             count = 0;
@@ -271,8 +273,59 @@ void TIdTCPConnection::SendFromStream(TIdStream& stream, bool fromStart) {
     EndProgress(wmWrite);
 }
 
+int TIdTCPConnection::EffectiveReplyTimeout() const {
+    if (ReplyTimeout >= 0)
+        return ReplyTimeout;
+    if (ReadTimeout <= 0)
+        return 0;
+    return ReadTimeout > std::numeric_limits<int>::max() / ReplyTimeoutReadTimeouts
+               ? std::numeric_limits<int>::max()
+               : ReadTimeout * ReplyTimeoutReadTimeouts;
+}
+
+bool TIdTCPConnection::ReplyTimeLeft() const {
+    return !replyDeadline_ || std::chrono::steady_clock::now() < *replyDeadline_;
+}
+
+int TIdTCPConnection::ReadWait() const {
+    const int wait = ReadTimeout == 0 ? -2 : ReadTimeout;
+    if (!replyDeadline_)
+        return wait;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*replyDeadline_ -
+                                                                   std::chrono::steady_clock::now())
+                          .count();
+    // Past the deadline, bytes already waiting are still taken: a handler the pump ran (a
+    // message box the user left open) may have spent the time while the reply arrived.
+    if (left <= 0)
+        return 1;
+    return wait == -2 || left < wait ? static_cast<int>(left) : wait;
+}
+
 void TIdTCPConnection::ReadReply() {
-    LastReply.ParseLines(ReceiveReplyLines(*this, MaxLineLength, MaxLineAction));
+    // A handler run by the pump may read a reply of its own inside this wait; the outer
+    // reply gets its deadline back afterwards.
+    struct RestoreDeadline {
+        TIdTCPConnection& connection;
+        std::optional<std::chrono::steady_clock::time_point> deadline;
+        int limit;
+        ~RestoreDeadline() {
+            connection.replyDeadline_ = deadline;
+            connection.replyLimit_ = limit;
+        }
+    } restore{*this, replyDeadline_, replyLimit_};
+    replyLimit_ = EffectiveReplyTimeout();
+    replyDeadline_.reset();
+    if (replyLimit_ > 0)
+        replyDeadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(replyLimit_);
+    try {
+        LastReply.ParseLines(ReceiveReplyLines(*this, MaxLineLength, MaxLineAction));
+    } catch (const EIdReplyTimeout&) {
+        // Part of the reply may be consumed and the rest still on its way: the session could
+        // no longer tell which reply answers which command.
+        closedMark_ = true;
+        CheckPeerClosed(false, false);
+        throw;
+    }
 }
 
 int TIdTCPConnection::AwaitReply(const ReplyCodes& allowed) {

@@ -10,9 +10,11 @@
 #include "engine/core/id_stream.h"
 #include "engine/core/line_reader.h"
 
+#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,12 @@ public:
     ~TIdTCPConnection() override;
 
     int ReadTimeout = 0;
+    // Longest time one whole reply may take, in ms. ReadTimeout bounds each wait only, so a
+    // server sending a byte now and then could hold a command for as long as it liked.
+    // 0 means no limit; -1 means ReplyTimeoutReadTimeouts times ReadTimeout (no limit when
+    // ReadTimeout is 0).
+    int ReplyTimeout = -1;
+    static constexpr int ReplyTimeoutReadTimeouts = 3;
     int RecvBufferSize = 32768;
     int SendBufferSize = 32768;
     int MaxLineLength = 16384;
@@ -77,9 +85,16 @@ protected:
 
 private:
     bool SocketOpen() const { return carrier_ != nullptr && carrier_->Connected(); }
+    int EffectiveReplyTimeout() const;
+    // The wait of one read: ReadTimeout, shortened to what is left of a reply's time.
+    int ReadWait() const;
+    bool ReplyTimeLeft() const;
 
     TIdManagedBuffer input_;
     std::vector<char> scratch_;
+    // Set while ReadReply runs.
+    std::optional<std::chrono::steady_clock::time_point> replyDeadline_;
+    int replyLimit_ = 0;
 };
 
 } // namespace tavo::engine

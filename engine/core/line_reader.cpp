@@ -51,14 +51,22 @@ std::vector<std::string> ReceiveReplyLines(TIdLineSource& source, int maxLineLen
                                            TIdMaxLineAction action) {
     std::vector<std::string> lines;
     lines.push_back(ReceiveNonBlankLine(source, maxLineLength, action));
-    if (OpensMultiLineReply(lines.front())) {
-        for (;;) {
-            lines.push_back(ReceiveNonBlankLine(source, maxLineLength, action));
-            if (EndsMultiLineReply(lines.front(), lines.back()))
-                break;
+    if (!OpensMultiLineReply(lines.front()))
+        return lines;
+    size_t keptBytes = lines.front().size();
+    for (;;) {
+        std::string line = ReceiveNonBlankLine(source, maxLineLength, action);
+        if (EndsMultiLineReply(lines.front(), line)) {
+            lines.push_back(std::move(line));
+            return lines;
+        }
+        // Lines past the bounds are read and dropped, not refused: stopping early would
+        // leave the rest of the reply to answer the next command.
+        if (lines.size() + 1 < MaxReplyLines && keptBytes + line.size() <= MaxReplyBytes) {
+            keptBytes += line.size();
+            lines.push_back(std::move(line));
         }
     }
-    return lines;
 }
 
 } // namespace tavo::engine

@@ -4,6 +4,7 @@
 
 #include "engine/core/id_buffer.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,13 @@ std::string ReceiveLine(TIdLineSource& source, int maxLineLength, TIdMaxLineActi
 std::string ReceiveNonBlankLine(TIdLineSource& source, int maxLineLength, TIdMaxLineAction action,
                                 int attempts = 2147483647);
 
-// The raw (trimmed) lines of one FTP reply, multi-line replies included.
+// What one reply may hold in memory, whatever the server sends: the first lines up to
+// these bounds and the closing line. The end line counts toward MaxReplyLines.
+inline constexpr size_t MaxReplyLines = 1000;
+inline constexpr size_t MaxReplyBytes = 65536;
+
+// The raw (trimmed) lines of one FTP reply, multi-line replies included. A longer reply is
+// read to its end, keeping its first lines within the bounds above and its closing line.
 std::vector<std::string> ReceiveReplyLines(TIdLineSource& source, int maxLineLength,
                                            TIdMaxLineAction action);
 

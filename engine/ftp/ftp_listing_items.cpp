@@ -14,6 +14,10 @@ TIdFTPListItems& TIdFTP::ListingItems() {
             hooks.OnCheckListFormat = [this](const std::string& line, TIdFTPListFormat& format) {
                 OnCheckListFormat(*this, line, format);
             };
+        if (OnParseCustomListFormat)
+            hooks.OnParseCustomListFormat = [this](TIdFTPListItem& item) {
+                OnParseCustomListFormat(*this, item);
+            };
         listingItems_ = BuildListingItems(ListingLines, hooks);
     }
     return *listingItems_;

@@ -4,6 +4,7 @@
 #include "engine/core/errors.h"
 #include "engine/core/text.h"
 #include "engine/ftp/id_ftp.h"
+#include "engine/listing/listing_text.h"
 #include "engine/platform/files.h"
 
 namespace tavo::engine {
@@ -168,20 +169,7 @@ void TIdFTP::FetchListing(std::vector<std::string>* target, const std::string& m
     TIdMemoryStream text;
     RunDownload(Trim((details ? "LIST " : "NLST ") + mask), text, false);
     listingItems_.reset();
-    // Lines end at CR LF, CR or LF; a NUL ends the text (some servers pad with it).
-    std::string bytes = text.Bytes().substr(0, text.Bytes().find('\0'));
-    ListingLines.clear();
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            ListingLines.push_back(bytes.substr(start));
-            break;
-        }
-        ListingLines.push_back(bytes.substr(start, end - start));
-        start =
-            end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
-    }
+    ListingLines = SplitListingText(text.Bytes());
     if (target != nullptr)
         *target = ListingLines;
 }

@@ -11,6 +11,14 @@ void CheckCommandArgument(const char* what, const std::string& value) {
                            " holds a CR, LF or NUL character; the command was not sent.");
 }
 
+void TIdFTP::IssueSuccessCommand(const std::string& text) {
+    // Servers differ in which 2xx they send ("200 DELE command successful." where RFC 959
+    // names 250); every 2xx means the command was done.
+    int code = IssueCommand(text, AnyReplyCode);
+    if (code < 200 || code > 299)
+        throw EIdProtocolReplyError(code, LastReply.TextWithLineEnds());
+}
+
 TIdFTP::TIdFTP() {
     Port = 21;
 }
@@ -99,7 +107,7 @@ void TIdFTP::SendCredentials() {
 }
 
 void TIdFTP::SendTransferType() {
-    IssueCommand(transferType_ == ftASCII ? "TYPE A" : "TYPE I", {200});
+    IssueSuccessCommand(transferType_ == ftASCII ? "TYPE A" : "TYPE I");
 }
 
 void TIdFTP::SetTransferType(TIdFTPTransferType value) {
@@ -121,7 +129,7 @@ bool TIdFTP::ProbeResume() {
 
 void TIdFTP::ChangeDirectory(const std::string& path) {
     CheckCommandArgument("path", path);
-    IssueCommand("CWD " + path, {200, 250});
+    IssueSuccessCommand("CWD " + path);
 }
 
 std::string TIdFTP::QueryCurrentDirectory() {
@@ -136,24 +144,24 @@ std::string TIdFTP::QueryCurrentDirectory() {
 
 void TIdFTP::CreateDirectory(const std::string& name) {
     CheckCommandArgument("directory name", name);
-    IssueCommand("MKD " + name, {257});
+    IssueSuccessCommand("MKD " + name);
 }
 
 void TIdFTP::DeleteDirectory(const std::string& name) {
     CheckCommandArgument("directory name", name);
-    IssueCommand("RMD " + name, {250});
+    IssueSuccessCommand("RMD " + name);
 }
 
 void TIdFTP::DeleteRemoteFile(const std::string& name) {
     CheckCommandArgument("file name", name);
-    IssueCommand("DELE " + name, {250});
+    IssueSuccessCommand("DELE " + name);
 }
 
 void TIdFTP::RenameEntry(const std::string& oldName, const std::string& newName) {
     CheckCommandArgument("old name", oldName);
     CheckCommandArgument("new name", newName);
     IssueCommand("RNFR " + oldName, {350});
-    IssueCommand("RNTO " + newName, {250});
+    IssueSuccessCommand("RNTO " + newName);
 }
 
 int64_t TIdFTP::RemoteFileSize(const std::string& name) {

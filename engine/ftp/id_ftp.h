@@ -51,6 +51,8 @@ public:
     std::function<void(TIdFTP& sender, std::unique_ptr<TIdFTPListItems>& list)> OnCreateFTPList;
     std::function<void(TIdFTP& sender, const std::string& line, TIdFTPListFormat& format)>
         OnCheckListFormat;
+    // Reads the entries of a listing whose format OnCheckListFormat set to flfCustom.
+    std::function<void(TIdFTP& sender, TIdFTPListItem& item)> OnParseCustomListFormat;
 
     TIdRFCReply LoginReply;
     std::string SystemDescription;
@@ -101,6 +103,8 @@ protected:
 
 private:
     void BasicLogin(const std::string& user, const std::string& password);
+    // For commands whose reply carries nothing to read: any 2xx is success.
+    void IssueSuccessCommand(const std::string& text);
     std::unique_ptr<TIdTCPClient> NewPassiveChannel(int port);
     std::unique_ptr<TIdSimpleServer> NewActiveListener();
     void FinishTransfer();
@@ -112,7 +116,9 @@ private:
 };
 
 // Reads host and port from the text of a 227 reply: "(h1,h2,h3,h4,p1,p2)", or the same
-// numbers after the last space. Raises EIdException naming the text it could not read.
+// fields after the last space; blanks around a field do not count. Only the two port fields
+// must be numbers (giving 0..65535); the host fields are taken as they are, since the data
+// connection never goes there. Raises EIdException naming the text it could not read.
 void ParsePassiveReply(const std::string& line, std::string& host, int& port);
 
 // Refuses an argument that would break the command line (CR, LF or NUL), naming it.

@@ -2,16 +2,26 @@
 #include "engine/core/text.h"
 #include "engine/ftp/id_ftp.h"
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tavo::engine {
 namespace {
 
-int64_t Field(const std::string& text) {
-    int64_t value = ToInt64(text, -1);
-    if (value < 0 || value > 0xFFFF || Trim(text) != text || text.empty())
+int64_t PortField(const std::string& text) {
+    std::optional<int64_t> value = ParseInt64(TrimBlanks(text));
+    if (!value || *value < 0 || *value > 0xFFFF)
         throw EIdException("'" + text + "' is not a valid integer value");
-    return value;
+    return *value;
+}
+
+// The address fields are shown, never used (the data connection goes to the control
+// connection's peer), so whatever a server puts there is kept as it is, numbers tidied.
+std::string HostField(const std::string& text) {
+    std::string_view field = TrimBlanks(text);
+    std::optional<int64_t> value = ParseInt64(field);
+    return value && *value >= 0 ? std::to_string(*value) : std::string(field);
 }
 
 } // namespace
@@ -40,12 +50,12 @@ void ParsePassiveReply(const std::string& line, std::string& host, int& port) {
     }
     if (fields.size() < 6)
         throw EIdException("'" + text + "' is not a valid passive mode address");
-    host.clear();
-    for (int i = 0; i < 4; ++i)
-        host += (i > 0 ? "." : "") + std::to_string(Field(fields[i]));
-    int64_t value = Field(fields[4]) * 256 + Field(fields[5]);
+    int64_t value = PortField(fields[4]) * 256 + PortField(fields[5]);
     if (value > 65535)
         throw EIdException("'" + text + "' names no valid port");
+    host.clear();
+    for (int i = 0; i < 4; ++i)
+        host += (i > 0 ? "." : "") + HostField(fields[i]);
     port = static_cast<int>(value);
 }
 

@@ -13,6 +13,9 @@ std::unique_ptr<TIdFTPListItems> BuildListingItems(const std::vector<std::string
     if (!list) {
         list = std::make_unique<TIdFTPListItems>();
     }
+    if (hooks.OnParseCustomListFormat) {
+        list->OnParseCustomListFormat = hooks.OnParseCustomListFormat;
+    }
     if (lines.empty()) {
         return list;
     }

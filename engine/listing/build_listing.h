@@ -15,6 +15,8 @@ struct TListingHooks {
     std::function<void(std::unique_ptr<TIdFTPListItems>& list)> OnCreateFTPList;
     // Sees the first line and the detected format and may change the format.
     std::function<void(const std::string& line, TIdFTPListFormat& format)> OnCheckListFormat;
+    // Given to the collection as its OnParseCustomListFormat (flfCustom entries).
+    TIdFTPListItems::TParseCustomListFormatEvent OnParseCustomListFormat;
 };
 
 // The format comes from the first line, read as a detailed listing; OnCheckListFormat may

@@ -1,7 +1,9 @@
 // Lines read here (IIS in its MS-DOS style):
 //   03-15-04  10:42AM       <DIR>          Projects
 //   03-15-04  10:42AM                 1,234 report.doc
+//   12-09-2026  10:15AM  <DIR>  sub
 #include "engine/core/text.h"
+#include "engine/listing/list_format_detect.h"
 #include "engine/listing/list_item.h"
 
 #include <optional>
@@ -70,21 +72,25 @@ bool ReadDosTime(std::string_view text, int& hour, int& minute) {
     return true;
 }
 
-// MM-DD-YY with the time. Two-digit years fall in the hundred years starting fifty years
-// before the current one. Zero when the text cannot be read.
-TDateTime ReadDosDateTime(std::string_view raw, std::string_view time, int currentYear) {
+// MM-DD-YY or MM-DD-YYYY with the time. Two-digit years fall in the hundred years starting
+// fifty years before the current one. Zero when the text cannot be read.
+TDateTime ReadDosDateTime(std::string_view raw, std::size_t yearDigits, std::string_view time,
+                          int currentYear) {
     const auto month = ReadDigits(TrimBlanks(Slice(raw, 0, 2)));
     const auto day = ReadDigits(TrimBlanks(Slice(raw, 3, 2)));
-    const auto shortYear = ReadDigits(TrimBlanks(Slice(raw, 6, 2)));
+    const auto yearText = ReadDigits(TrimBlanks(Slice(raw, 6, yearDigits)));
     int hour = 0;
     int minute = 0;
-    if (!month || !day || !shortYear || !ReadDosTime(time, hour, minute)) {
+    if (!month || !day || !yearText || !ReadDosTime(time, hour, minute)) {
         return 0;
     }
-    const int windowStart = currentYear - 50;
-    int year = windowStart - windowStart % 100 + *shortYear;
-    if (year < windowStart) {
-        year += 100;
+    int year = *yearText;
+    if (yearDigits == 2) {
+        const int windowStart = currentYear - 50;
+        year = windowStart - windowStart % 100 + *yearText;
+        if (year < windowStart) {
+            year += 100;
+        }
     }
     return TryEncodeDateTime(year, *month, *day, hour, minute, 0, 0).value_or(0);
 }
@@ -93,7 +99,8 @@ TDateTime ReadDosDateTime(std::string_view raw, std::string_view time, int curre
 
 void TIdFTPListItems::ParseDosEntryAt(TIdFTPListItem& item, const TLocalDateTime& today) {
     const std::string_view raw = item.RawLine;
-    std::string_view rest = TrimBlanks(Slice(raw, 8, std::string_view::npos));
+    const std::size_t yearDigits = HasFourDigitYear(raw) ? 4 : 2;
+    std::string_view rest = TrimBlanks(Slice(raw, 6 + yearDigits, std::string_view::npos));
     const std::string_view time = TakeField(rest);
     std::string size(TakeField(rest));
     std::erase(size, ',');
@@ -104,7 +111,7 @@ void TIdFTPListItems::ParseDosEntryAt(TIdFTPListItem& item, const TLocalDateTime
         item.EntryKind = ekFile;
         item.ByteSize = ParseInt64(size).value_or(0);
     }
-    item.ModifiedAt = ReadDosDateTime(raw, time, today.Year);
+    item.ModifiedAt = ReadDosDateTime(raw, yearDigits, time, today.Year);
     item.EntryName.assign(rest);
 }
 

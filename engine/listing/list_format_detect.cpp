@@ -5,6 +5,7 @@
 //   VAX:   any line holding DSK:
 //   DOS:   03-15-04  10:42AM       <DIR>          Projects
 //          03-15-04  10:42AM                 1,234 report.doc
+//          12-09-2026  10:15AM  <DIR>  sub
 #include "engine/listing/list_format_detect.h"
 
 #include "engine/core/text.h"
@@ -41,7 +42,30 @@ std::string_view Columns(std::string_view text, std::size_t firstColumn, std::si
     return text.substr(firstColumn - 1, count);
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view TakeField(std::string_view& rest) {
+    const std::size_t cut = rest.find(' ');
+    const std::string_view field = rest.substr(0, cut);
+    rest = cut == std::string_view::npos ? std::string_view{} : TrimBlanks(rest.substr(cut));
+    return field;
+}
+
+bool IsDosSizeOrDir(std::string_view field) {
+    std::string size(field);
+    std::erase(size, ',');
+    return size == "<DIR>" || ParseInt64(size).has_value();
+}
+
 } // namespace
+
+bool HasFourDigitYear(std::string_view line) {
+    return line.size() >= 10 && IsDosDateSeparator(line[2]) && IsDosDateSeparator(line[5]) &&
+           std::all_of(line.begin() + 6, line.begin() + 10, IsDigit) &&
+           (line.size() == 10 || IsBlank(line[10]));
+}
 
 TIdFTPListFormat DetectListFormat(std::string_view firstLine, bool details) {
     if (!details) {
@@ -58,6 +82,13 @@ TIdFTPListFormat DetectListFormat(std::string_view firstLine, bool details) {
     // IIS-style lines: MM-DD-YY, the time, then "<DIR>" or a right-aligned size.
     if (upper.size() < 6 || !IsDosDateSeparator(upper[2]) || !IsDosDateSeparator(upper[5])) {
         return flfUnknown;
+    }
+    if (HasFourDigitYear(upper)) {
+        // Servers printing four-digit years space their columns in their own ways, so
+        // the fields after the date decide: the time, then "<DIR>" or the size.
+        std::string_view rest = TrimBlanks(std::string_view(upper).substr(10));
+        TakeField(rest);
+        return IsDosSizeOrDir(TakeField(rest)) ? flfDos : flfUnknown;
     }
     const std::string_view marker = TrimBlanks(Columns(upper, 25, 6));
     if (marker == "<DIR>") {

@@ -10,4 +10,7 @@ namespace tavo::engine {
 // are plain names.
 TIdFTPListFormat DetectListFormat(std::string_view firstLine, bool details);
 
+// True when an MS-DOS style line starts with a date of four-digit year (MM-DD-YYYY).
+bool HasFourDigitYear(std::string_view line);
+
 } // namespace tavo::engine

@@ -3,6 +3,7 @@
 #include "engine/core/errors.h"
 #include "engine/core/text.h"
 
+#include <algorithm>
 #include <new>
 
 namespace tavo::engine {
@@ -19,6 +20,19 @@ bool IsEmptyLine(const std::string& line) {
 
 bool NeedsToday(TIdFTPListFormat format) {
     return format == flfUnix || format == flfVax || format == flfDos;
+}
+
+// Room for the entries the lines can give. A detailed line holds a date and a size at least,
+// so short lines are not counted: an entry takes hundreds of bytes, and a server sending
+// millions of one-byte lines must not make the list ask for that much per line up front.
+std::size_t ExpectedEntries(TIdFTPListFormat format, const std::vector<std::string>& lines) {
+    if (!NeedsToday(format)) {
+        return lines.size();
+    }
+    constexpr std::size_t ShortestDetailedLine = 20;
+    return static_cast<std::size_t>(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& line) { return line.size() >= ShortestDetailedLine; }));
 }
 
 } // namespace
@@ -52,13 +66,20 @@ TLocalDateTime TIdFTPListItems::Today() const {
 
 void TIdFTPListItems::ParseListing(const std::vector<std::string>& lines) {
     Clear();
-    entries.reserve(lines.size());
     const TIdFTPListFormat format = DetectedFormat;
-    const TLocalDateTime today = NeedsToday(format) ? Today() : TLocalDateTime{};
     std::size_t first = 0;
     if (format == flfUnix && !lines.empty() && StartsWithNoCase(lines.front(), "TOTAL")) {
         first = 1;
     }
+    if (format == flfUnknown) {
+        // Every line would fail; a server's millions of lines cost no entry and no exception.
+        skippedLines = static_cast<int>(
+            std::count_if(lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end(),
+                          [](const std::string& line) { return !IsEmptyLine(line); }));
+        return;
+    }
+    entries.reserve(ExpectedEntries(format, lines));
+    const TLocalDateTime today = NeedsToday(format) ? Today() : TLocalDateTime{};
     for (std::size_t i = first; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (IsEmptyLine(line)) {

@@ -51,7 +51,11 @@ bool StartsWithLetter(std::string_view text) {
 } // namespace
 
 void TIdFTPListItems::ParseUnixEntryAt(TIdFTPListItem& item, const TLocalDateTime& today) {
-    const std::string_view raw = item.RawLine;
+    // Blanks at the end belong to the server's padding, not to the name.
+    std::string_view raw = item.RawLine;
+    while (!raw.empty() && IsBlank(raw.back())) {
+        raw.remove_suffix(1);
+    }
     std::array<TColumn, 8> columns;
     const std::size_t count = ScanColumns(raw, columns);
     if (count < 8) {

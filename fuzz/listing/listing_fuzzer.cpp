@@ -5,6 +5,7 @@
 #include "engine/listing/build_listing.h"
 #include "engine/listing/columns.h"
 #include "engine/listing/list_format_detect.h"
+#include "engine/listing/listing_text.h"
 
 #include <cmath>
 #include <cstddef>
@@ -127,6 +128,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int month = MonthNumber(line);
         Check(month >= 0 && month <= 12);
         Check(DetectListFormat(line, false) == flfNoDetails);
+    }
+    for (const std::string& line : SplitListingText(text)) {
+        Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+        Check(line.find_first_not_of(" \t") != std::string::npos);
+        Check(IsWithin(std::string(text), line));
     }
     return 0;
 }

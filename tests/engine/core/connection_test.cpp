@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <memory>
+#include <thread>
 
 using tavo::engine::ScriptedSessionTest;
 using namespace tavo::engine;
@@ -50,6 +51,55 @@ TEST_F(ScriptedSessionTest, SilentServerTimesOutWithPumpSlicesShortestFirst) {
     EXPECT_LT(firstSlice, std::chrono::milliseconds(140));
     EXPECT_GE(pumped[2] - pumped[1], std::chrono::milliseconds(150));
     EXPECT_TRUE(ftp.IsConnected()); // a timeout leaves the connection open
+    ftp.DropSocket();
+}
+
+// Each byte comes well within ReadTimeout, the whole reply does not come within the reply
+// limit (three times ReadTimeout unless set): the session is dropped, since what is left of
+// the reply would answer the next command.
+TEST(ReplyTimeout, TricklingServerCannotStretchAReply) {
+    for (const int replyTimeout : {-1, 400}) {
+        tavo::testing::ScriptedServer server;
+        server.Trickle("220 " + std::string(200, 'x') + "\r\n", 20);
+        server.Start();
+        TIdFTP ftp;
+        ftp.Host = server.Host();
+        ftp.Port = server.Port();
+        ftp.ReadTimeout = 500;
+        ftp.ReplyTimeout = replyTimeout;
+        std::vector<std::string> statuses;
+        ftp.OnStatus = [&](TIdComponent&, TIdStatus, const std::string& text) {
+            statuses.push_back(text);
+        };
+        const auto started = Clock::now();
+        EXPECT_THROW(ftp.OpenSession(false), EIdReplyTimeout);
+        const auto elapsed = Clock::now() - started;
+        const auto limit = std::chrono::milliseconds(replyTimeout == -1 ? 1500 : 400);
+        EXPECT_GE(elapsed, limit - std::chrono::milliseconds(50)) << replyTimeout;
+        EXPECT_LT(elapsed, limit + std::chrono::milliseconds(1500)) << replyTimeout;
+        EXPECT_FALSE(ftp.IsConnected());
+        EXPECT_EQ(statuses.back(), "Disconnected.");
+    }
+}
+
+// Time the pump spent in a handler (a message box left open) does not fail a reply that
+// arrived meanwhile.
+TEST_F(ScriptedSessionTest, ReplyThatArrivedWhileAHandlerRanIsStillRead) {
+    server.Send("220 hi\r\n").Expect("NOOP").Pause(50).Send("200 ok\r\n").ExpectClosed();
+    server.Start();
+    ftp.ReplyTimeout = 300;
+    ftp.RecvBufferSize = 4; // the reply needs several reads, the later ones past the limit
+    ftp.OpenSession(false);
+    TIdAntiFreeze pump;
+    pump.IdleTimeOut = 20;
+    pump.OnlyWhenIdle = false;
+    int calls = 0;
+    PumpHook hook([&](bool) {
+        if (++calls == 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    });
+    EXPECT_EQ(ftp.IssueCommand("NOOP", {200}), 200);
+    EXPECT_GE(calls, 2);
     ftp.DropSocket();
 }
 

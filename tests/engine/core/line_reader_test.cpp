@@ -119,6 +119,35 @@ TEST(ReplyReader, ServerClosingMidReplyRaisesClosedGracefully) {
     EXPECT_THROW(ReceiveReplyLines(empty, 16384, maException), EIdConnClosedGracefully);
 }
 
+// A server controls how long a reply is; memory must not follow it. The reply is still read
+// to its end, so the next reply answers the next command.
+TEST(ReplyReader, LongRepliesKeepTheirFirstLinesAndAreReadToTheirEnd) {
+    std::string manyLines = "250-first\r\n";
+    for (int i = 0; i < 5000; ++i)
+        manyLines += " line " + std::to_string(i) + "\r\n";
+    manyLines += "250 last\r\n";
+    std::string wideLines = "211-x\r\n";
+    for (int i = 0; i < 100; ++i)
+        wideLines += std::string(2000, 'w') + "\r\n";
+    wideLines += "211 end\r\n";
+    ScriptedBytes source(manyLines + wideLines + "200 next\r\n", {4096});
+
+    const std::vector<std::string> many = ReceiveReplyLines(source, 16384, maException);
+    EXPECT_EQ(many.size(), MaxReplyLines);
+    EXPECT_EQ(many[1], "line 0");
+    EXPECT_EQ(many.back(), "250 last");
+
+    const std::vector<std::string> wide = ReceiveReplyLines(source, 16384, maException);
+    size_t bytes = 0;
+    for (const std::string& line : wide)
+        bytes += line.size();
+    EXPECT_LE(bytes, MaxReplyBytes + 2 * 16384);
+    EXPECT_GT(bytes, MaxReplyBytes / 2);
+    EXPECT_EQ(wide.back(), "211 end");
+
+    EXPECT_EQ(ReceiveReplyLines(source, 16384, maException).front(), "200 next");
+}
+
 TEST(LineReader, LineEndingsAndMaximumLength) {
     {
         ScriptedBytes source("a\r\nb\nc\r\r\n", {});

@@ -134,6 +134,60 @@ TEST_F(ScriptedSessionTest, RefusalsKeepTheSessionUsable) {
     ftp.DropSocket();
 }
 
+// Servers differ in which 2xx they answer; any of them means the command was done.
+TEST_F(ScriptedSessionTest, AnySuccessCodeCompletesACommandWhoseReplyCarriesNothing) {
+    server.Send("220 hi\r\n")
+        .Expect("USER anonymous")
+        .Send("230 ok\r\n")
+        .Expect("TYPE I")
+        .Send("202 Binary is the only type here.\r\n")
+        .Expect("SYST")
+        .Send("215 Windows_NT\r\n")
+        .Expect("DELE a.txt")
+        .Send("200 DELE command successful.\r\n")
+        .Expect("CWD /pub")
+        .Send("257 \"/pub\" is current directory.\r\n")
+        .Expect("MKD new")
+        .Send("250 MKD command successful.\r\n")
+        .Expect("RMD old")
+        .Send("200 RMD command successful.\r\n")
+        .Expect("RNFR a")
+        .Send("350 ok\r\n")
+        .Expect("RNTO b")
+        .Send("200 RNTO command successful.\r\n")
+        .Expect("DELE pending")
+        .Send("350 Not done.\r\n")
+        .ExpectClosed();
+    server.Start();
+    ftp.OpenSession();
+    ftp.DeleteRemoteFile("a.txt");
+    ftp.ChangeDirectory("/pub");
+    ftp.CreateDirectory("new");
+    ftp.DeleteDirectory("old");
+    ftp.RenameEntry("a", "b");
+    try {
+        ftp.DeleteRemoteFile("pending");
+        FAIL() << "a 3xx is no success";
+    } catch (const EIdProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyErrorCode, 350);
+        EXPECT_STREQ(error.what(), "Not done.\r\n");
+    }
+    ftp.DropSocket();
+}
+
+TEST(SessionListing, CustomFormatIsReadByTheSessionsHandler) {
+    TIdFTP ftp;
+    ftp.ListingLines = {"name=a", "name=b"};
+    ftp.OnCheckListFormat = [](TIdFTP&, const std::string&, TIdFTPListFormat& format) {
+        format = flfCustom;
+    };
+    ftp.OnParseCustomListFormat = [](TIdFTP&, TIdFTPListItem& item) {
+        item.EntryName = item.RawLine.substr(5);
+    };
+    ASSERT_EQ(ftp.ListingItems().Count(), 2);
+    EXPECT_EQ(ftp.ListingItems()[1].EntryName, "b");
+}
+
 TEST_F(ScriptedSessionTest, RemoteFileSizeIsSixtyFourBitAndNeverRaises) {
     LoginScript()
         .Expect("SIZE a")

@@ -34,6 +34,12 @@ TEST(DetectListFormat, FirstLineDecides) {
         {"03-15-04  10:42AM       junk           report.doc", flfUnknown},
         {"03-15-04  10:42AM                  12ab report.doc", flfUnknown},
         {"03-15-04", flfUnknown},
+        // Four-digit years, in IIS's own spacing and compacted.
+        {"12-09-2026  10:15AM       <DIR>          sub", flfDos},
+        {"12-09-2026  10:15AM  <DIR>  sub", flfDos},
+        {"12/09/2026  10:15AM             1,234 report.doc", flfDos},
+        {"12-09-2026  10:15AM  junk  report.doc", flfUnknown},
+        {"12-09-2026", flfUnknown},
         {"TOTAL 03-15-04  10:42AM       <DIR>", flfUnix},
         {"readme.txt", flfUnknown},
         {"", flfUnknown},

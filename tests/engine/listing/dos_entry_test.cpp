@@ -64,7 +64,12 @@ INSTANTIATE_TEST_SUITE_P(
         TDosCase{"03-15-04  noon                       5 no-colon", ekFile, "no-colon", 5, 0},
         TDosCase{"03-15-04  10:42AM                 12ab x", ekFile, "x", 0,
                  At(2004, 3, 15, 10, 42)},
-        TDosCase{"03-15-04", ekFile, "", 0, 0}));
+        TDosCase{"03-15-04", ekFile, "", 0, 0},
+        // Four-digit years are taken as they stand.
+        TDosCase{"12-09-2026  10:15AM  <DIR>  sub", ekDirectory, "sub", 0, At(2026, 12, 9, 10, 15)},
+        TDosCase{"01-02-1999  11:30PM             1,234 old  report.doc", ekFile, "old  report.doc",
+                 1234, At(1999, 1, 2, 23, 30)},
+        TDosCase{"02-30-2026  10:15AM                 7 bad-day", ekFile, "bad-day", 7, 0}));
 
 } // namespace
 } // namespace tavo::engine

@@ -1,5 +1,6 @@
 // Cutting a received listing into lines: servers end lines with CR LF, bare LF or bare CR,
-// may leave the last line unterminated, and some pad the text with NUL bytes.
+// may leave the last line unterminated, and some pad the text with NUL bytes. Blank lines
+// make no entry and are not kept.
 
 #include "tests/engine/transfers/transfer_support.h"
 
@@ -22,14 +23,17 @@ const SplitCase splitCases[] = {
     {"BareCr", "one\rtwo\r", {"one", "two"}},
     {"Mixed", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
     {"NoFinalTerminator", "one\r\nlast", {"one", "last"}},
-    {"EmptyLinesKept", "a\n\nb\r\n\r\nc\n", {"a", "", "b", "", "c"}},
-    {"CrCrLfIsTwoEnds", "a\r\r\nb", {"a", "", "b"}},
-    {"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}},
+    {"EmptyLinesDropped", "a\n\nb\r\n\r\nc\n", {"a", "b", "c"}},
+    {"CrCrLfIsTwoEnds", "a\r\r\nb", {"a", "b"}},
+    {"LfCrIsTwoEnds", "a\n\rb", {"a", "b"}},
+    {"BareCrFlood", std::string(300, '\r') + "x\r" + std::string(300, '\r'), {"x"}},
     {"NulEndsTheText", std::string("a\r\nb\0c\r\nd\r\n", 11), {"a", "b"}},
     {"NulFirst", std::string("\0a\r\n", 4), {}},
     {"Empty", "", {}},
-    {"OnlyTerminator", "\r\n", {""}},
-    {"BlanksKept", "  name with spaces  \r\n\t\r\n", {"  name with spaces  ", "\t"}},
+    {"OnlyTerminator", "\r\n", {}},
+    {"BlankLinesDroppedNamesKeepTheirSpaces",
+     "  name with spaces  \r\n\t \r\n",
+     {"  name with spaces  "}},
 };
 
 class ListingLineSplit : public ScriptedTransferTest,
