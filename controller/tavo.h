@@ -175,6 +175,9 @@ private:
     std::string DateText(engine::TDateTime value) const;
     // An error the controller deliberately does not show still lands in the trace list.
     void TraceIgnoredError(const std::exception& error);
+    // Offers to stop a connect that waits further up the stack; on Yes drops the connection
+    // and shows the disconnected state.
+    void StopWaitingConnect();
 
     ITavoView& view_;
     const TCatalogue& catalogue_;
@@ -189,6 +192,8 @@ private:
     int engineDepth_ = 0;
     int commandDepth_ = 0;
     int connectDepth_ = 0;
+    // The user stopped the connect that waits further up the stack.
+    bool connectStopped_ = false;
 
     bool transferInProgress_ = false;
     int64_t expectedSize_ = 0;

@@ -16,6 +16,9 @@ void TTavo::ViewList() {
         ftp.ChangeDirectory(view_.GetCurrentDirText());
         ftp.FetchListing(nullptr, "", true);
     } catch (const std::exception&) {
+        // The user stopped the connect from inside this wait: no failure to report.
+        if (connectStopped_)
+            return;
         Inform(catalogue_.MsgListNetworkError);
     }
     try {
