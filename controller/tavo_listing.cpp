@@ -37,9 +37,9 @@ void TTavo::RefreshRemoteList() {
     } idleStatus{*this};
     try {
         Ftp().FetchListing(nullptr, "", true);
-    } catch (const std::exception& error) {
-        // Not shown: the rows come back from the last listing that completed.
-        TraceIgnoredError(error);
+    } catch (const std::exception&) {
+        // Not shown: the server's refusal is in the trace already, and the rows come back
+        // from the last listing that completed.
     }
     FillRemoteRows(0);
 }

@@ -177,7 +177,7 @@ void TTavo::StopWaitingConnect() {
         ftp.AbortTransfer();
         if (ftp.IsConnected())
             ftp.SendLine("QUIT");
-    } catch (const engine::EIdException&) {
+    } catch (const std::exception&) {
     }
     ftp.DropSocket();
     transferInProgress_ = false;
@@ -204,20 +204,19 @@ bool TTavo::Close() {
     {
         TEngineUse use(*this);
         engine::TIdFTP& ftp = *idFTP1_;
-        // The page is going away: nothing goes back to it, the trace keeps the reason.
+        // The page is going away: nothing goes back to it. The commands that were sent are in
+        // the trace already.
         try {
             if (transferInProgress_) {
                 ftp.AbortTransfer();
                 ftp.CloseSession();
             }
-        } catch (const std::exception& error) {
-            TraceIgnoredError(error);
+        } catch (const std::exception&) {
         }
         try {
             if (ftp.IsConnected())
                 ftp.CloseSession();
-        } catch (const std::exception& error) {
-            TraceIgnoredError(error);
+        } catch (const std::exception&) {
         }
         retiredFTP_ = std::move(idFTP1_);
     }
@@ -249,7 +248,9 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
         }
     }
     view_.RearmButton(button);
-    if (!transferInProgress_ && commandDepth_ == 0 && connectDepth_ == 0)
+    // A refused nested command leaves the status of the one that waits; the commands that
+    // need no connection run nested as well and end as they always do.
+    if (!transferInProgress_ && (!guarded || (commandDepth_ == 0 && connectDepth_ == 0)))
         view_.SetStatusText(catalogue_.StatusDone);
     if (escaped)
         view_.ReportError(*escaped);
@@ -271,10 +272,6 @@ engine::TIdFTP& TTavo::Ftp() {
 
 bool TTavo::EngineConnected() {
     return idFTP1_ != nullptr && idFTP1_->IsConnected();
-}
-
-void TTavo::TraceIgnoredError(const std::exception& error) {
-    view_.AppendTraceLine(MessageText(error.what()));
 }
 
 } // namespace tavo::controller

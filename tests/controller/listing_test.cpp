@@ -4,6 +4,8 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 namespace tavo::testing {
 namespace {
 
@@ -140,6 +142,28 @@ TEST_F(ListingTest, ARefusedDirectoryChangeKeepsTheRowsAndShowsTheReply) {
                                "trace:<<- 550 Failed to change directory.",
                                "box:Failed to change directory.", "rearm:1", "status:Done"}));
     EXPECT_EQ(view.RowNames(), (Lines{"..", "locked"}));
+    Commands();
+}
+
+TEST_F(ListingTest, ARefusedRefreshLeavesOnlyTheDialogueInTheTrace) {
+    Make();
+    ScriptLogin(server);
+    ScriptList(server, "/", OneFileListing);
+    server.Expect("PWD").Send("257 \"/\"\r\n").Expect("PASV").ReplyPasv();
+    server.Expect("LIST").Send("550 Error: listing refused\r\n");
+    Connect();
+    view.ClearLog();
+    Module().LastServerText = "550 Error: x\r\n";
+    tavo->CheckOperationOutcome();
+    const Lines trace = view.Entries("trace:");
+    // The reply as received, and no second, unprefixed line for the error it raised.
+    EXPECT_EQ(std::count_if(trace.begin(), trace.end(),
+                            [](const std::string& line) {
+                                return line.find("listing refused") != std::string::npos;
+                            }),
+              1);
+    EXPECT_THAT(trace, ::testing::Contains("<<- 550 Error: listing refused"));
+    EXPECT_EQ(view.RowNames(), (Lines{"..", "a.txt"}));
     Commands();
 }
 

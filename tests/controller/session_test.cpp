@@ -2,6 +2,8 @@
 
 #include "tests/controller/controller_fixture.h"
 
+#include "controller/trace_text.h"
+
 #include <gmock/gmock.h>
 
 #include <algorithm>
@@ -268,6 +270,16 @@ TEST_F(SessionTest, TraceLinesFollowTheBlocksAsTheyArrive) {
     EXPECT_EQ(view.Log, Lines{});
     EXPECT_EQ(Module().LastServerText, "pass 550 Error: x\r\n");
     Commands();
+}
+
+TEST_F(SessionTest, TheTraceListKeepsItsLastLines) {
+    Make();
+    for (size_t i = 0; i < MaxTraceLines; ++i)
+        tavo->IdLogEvent1Sent(tavo->IdLogEvent1(), "", "NOOP\r\n");
+    EXPECT_EQ(view.Entries("trace-removed"), Lines{});
+    tavo->IdLogEvent1Received(tavo->IdLogEvent1(), "", "200-a\r\n200 b\r\n");
+    tavo->IdFTP1Status(*tavo->IdFTP1(), engine::hsStatusText, "Connected.");
+    EXPECT_EQ(view.Entries("trace-removed").size(), 3u);
 }
 
 TEST_F(SessionTest, TimerTrimsTheWorkingSetThroughTheSystem) {

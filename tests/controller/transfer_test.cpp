@@ -48,6 +48,8 @@ TEST_F(ProgressTest, SpeedAndRemainingTimeOnEveryStep) {
     EXPECT_EQ(Step(wmWrite, 1 << 20, 1), "Upload speed: 1024,00 KB/s" + remaining + " 0: 0: 9");
     EXPECT_EQ(view.Log.at(2), "pos:1048576");
     EXPECT_EQ(Step(wmWrite, 2 << 20, 1), "Upload speed: 1024,00 KB/s" + remaining + " 0: 0: 8");
+    // The last step, with the whole count: nothing left.
+    EXPECT_EQ(Step(wmWrite, 10 << 20, 8), "Upload speed: 1024,00 KB/s" + remaining + " 0: 0: 0");
     tavo->IdFTP1WorkEnd(Sender(), wmWrite);
     EXPECT_FALSE(tavo->TransferInProgress());
     EXPECT_EQ(Lines(view.Log.end() - 2, view.Log.end()),
@@ -168,6 +170,17 @@ TEST_F(DownloadTest, AServerNameCannotSteerTheSaveButIsAskedForAsGiven) {
     Commands();
 }
 
+TEST_F(DownloadTest, AnUnknownSizeGivesTheBarTheMaximumMinusOne) {
+    Start("a.txt");
+    server.Expect("SIZE a.txt").Send("550 Unknown.\r\n").Expect("PASV").ReplyPasv();
+    server.Expect("RETR a.txt").AcceptData().Send("150 Sending\r\n").SendData("hello");
+    server.CloseData().Send("226 Sent\r\n");
+    Run("a.txt", "a.txt");
+    EXPECT_EQ(view.Entries("max:"), Lines{"-1"});
+    EXPECT_EQ(ReadFile(LocalPath("a.txt")), "hello");
+    Commands();
+}
+
 // The engine's error carries the reply's text, which the user now sees.
 TEST_F(DownloadTest, ARefusedRetrShowsTheServersReply) {
     Start("a.txt");
@@ -256,7 +269,7 @@ TEST_F(UploadTest, ACommandStartedWhileAnotherWaitsIsRefused) {
     PumpHook hook([&] {
         if (!fired) {
             fired = true;
-            tavo->DelShareFile(); // needs no connection: runs, without the exit status
+            tavo->DelShareFile(); // needs no connection: runs, with its exit status
             tavo->UploadButtonClick();
         }
     });
@@ -264,7 +277,7 @@ TEST_F(UploadTest, ACommandStartedWhileAnotherWaitsIsRefused) {
     tavo->BackButtonClick();
     EXPECT_EQ(view.Entries("box:"), (Lines{"Warning: Please choose a file",
                                            "Warning: The file is transfering ,please wait"}));
-    EXPECT_EQ(view.Entries("status:Done").size(), 1u);
+    EXPECT_EQ(view.Entries("status:Done").size(), 2u);
     Commands();
 }
 

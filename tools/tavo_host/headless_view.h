@@ -75,6 +75,8 @@ public:
     bool IsTraceChecked() override { return trace_; }
     void SetTraceChecked(bool checked);
     void AppendTraceLine(const std::string& text) override;
+    // The host prints trace lines and keeps none.
+    void RemoveFirstTraceLine() override {}
     void ShowTracePanel(bool visible) override;
     void ShowSharePanel(bool visible, const controller::TSharePanelLayout& layout) override;
     void LayOutShareList(int heightMargin, int buttonsBarHeight) override;
