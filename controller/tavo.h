@@ -8,7 +8,7 @@
 // they wait the engine runs the host's message pump, so commands, timer ticks and automation
 // calls may run nested inside a waiting command. Nested user commands are refused while
 // another command runs (with the busy message); the connect toggle and Close are not, so the
-// user can stop a transfer from inside its wait.
+// user can stop a transfer, or a connect that waits, from inside its wait.
 //
 // A host constructs the object, then calls FormCreate() once, as the form's creation does.
 // On Windows the engine's waits run the thread's window messages; a headless host runs its
