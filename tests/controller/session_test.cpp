@@ -203,50 +203,27 @@ TEST_F(AbortTest, CloseFromInsideTheTransferAbortsQuitsAndLeavesEveryCallHarmles
     EXPECT_EQ(view.Entries("box:").back(), "Warning: The network problem appears on connection");
 }
 
-// A connect that waits on a silent server: a press of the connect button from inside the
-// wait offers to stop it (No lets it wait on), and Yes ends it at once, disconnected.
-class StopConnectTest : public ControllerTest {
-protected:
-    void PressTwiceFromTheWait(const std::string& mark) {
-        tavo->IdAntiFreeze1().IdleTimeOut = 50;
-        view.Answers = {mrNo, mrYes};
-        int presses = 0;
-        PumpHook hook([&] {
-            if (presses < 2 && server.WaitForMark(mark, 0)) {
-                ++presses;
-                tavo->ConnectButtonClick();
-            }
-        });
-        Connect();
-        EXPECT_EQ(presses, 2);
-    }
-    void ExpectStoppedAndDisconnected() {
-        EXPECT_EQ(view.Entries("confirm:"), Lines(2, cat->MsgConfirmAbort));
-        EXPECT_EQ(view.Entries("box:"), Lines{}); // no failure: the user chose to stop
-        EXPECT_EQ(view.Entries("connect:"), Lines{"Connect|Connect to server"});
-        EXPECT_FALSE(tavo->IdFTP1()->IsConnected());
-        EXPECT_EQ(view.Entries("status:").back(), "Transfer complete");
-        EXPECT_TRUE(server.WaitUntilDone());
-        EXPECT_EQ(server.Failures(), Lines{});
-    }
-};
-
-TEST_F(StopConnectTest, DuringAStalledFirstListing) {
+// The first listing waits on a silent server: a press of the connect button from inside the
+// wait offers to stop it; No lets it wait on, Yes ends it at once, disconnected.
+TEST_F(SessionTest, ThePressStopsAStalledFirstListing) {
     Make();
     ScriptLogin(server);
     server.Expect("CWD /").Send("250 ok\r\n").Expect("PASV").ReplyPasv().Expect("LIST");
     server.Mark("listing").Expect("ABOR").Expect("QUIT").ExpectClosed();
-    PressTwiceFromTheWait("listing");
-    ExpectStoppedAndDisconnected();
-}
-
-TEST_F(StopConnectTest, DuringTheLogIn) {
-    Make();
-    server.Send("220 Scripted\r\n").Expect("USER u").Mark("user");
-    server.Expect("ABOR").Expect("QUIT").ExpectClosed();
-    PressTwiceFromTheWait("user");
-    ExpectStoppedAndDisconnected();
-    EXPECT_EQ(view.RowNames(), Lines{}); // no listing was asked for
+    tavo->IdAntiFreeze1().IdleTimeOut = 50;
+    view.Answers = {mrNo, mrYes};
+    int presses = 0;
+    PumpHook hook([&] {
+        if (presses < 2 && server.WaitForMark("listing", 0) && ++presses)
+            tavo->ConnectButtonClick();
+    });
+    Connect();
+    EXPECT_EQ(view.Entries("confirm:"), Lines(2, cat->MsgConfirmAbort));
+    EXPECT_EQ(view.Entries("box:"), Lines{}); // no failure: the user chose to stop
+    EXPECT_EQ(view.Entries("connect:"), Lines{"Connect|Connect to server"});
+    EXPECT_FALSE(tavo->IdFTP1()->IsConnected());
+    EXPECT_TRUE(server.WaitUntilDone());
+    EXPECT_EQ(server.Failures(), Lines{});
 }
 
 TEST_F(SessionTest, TraceLinesFollowTheBlocksAsTheyArrive) {

@@ -80,26 +80,6 @@ TEST_F(ShareTest, PageProtocol) {
                                "rearm:8", "status:Done"}));
 }
 
-// The two commands that need no connection also run while another waits, and end alike.
-TEST_F(ShareTest, RemoveAndSendEndWithDoneAlsoInsideAnotherCommandsWait) {
-    Make();
-    ScriptLogin(server);
-    ScriptList(server, "/", "");
-    Lines nested;
-    PumpHook hook([&] {
-        if (!nested.empty())
-            return;
-        view.ClearLog();
-        tavo->DelShareFile();
-        tavo->bsSkinSpeedButton9Click();
-        nested = view.Log;
-    });
-    Connect();
-    EXPECT_EQ(nested, (Lines{"box:Warning: Please choose a file", "rearm:8", "status:Done",
-                             "rearm:9", "status:Done"}));
-    Commands();
-}
-
 TEST_F(ShareTest, EnableShareListCodesAndPanelLayouts) {
     Make();
     view.ClearLog();
