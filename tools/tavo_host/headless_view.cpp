@@ -83,7 +83,7 @@ bool THeadlessView::ProgressStepDue(int32_t position) {
         return true;
     if (progressMax_ > 0) {
         const int tenth = static_cast<int>(static_cast<int64_t>(position) * 10 / progressMax_);
-        if (tenth == lastPrintedTenth_ && position < progressMax_)
+        if (tenth == lastPrintedTenth_)
             return false;
         lastPrintedTenth_ = tenth;
         return true;
