@@ -77,7 +77,8 @@ std::string FormatRemaining(const std::string& pattern, int64_t seconds) {
 int32_t TProgressScale::SetMaximum(int64_t maximum) {
     constexpr int64_t top = std::numeric_limits<int32_t>::max();
     divisor_ = maximum > top ? maximum / top + 1 : 1;
-    return static_cast<int32_t>(std::max<int64_t>(maximum, 0) / divisor_);
+    return static_cast<int32_t>(std::max<int64_t>(maximum, std::numeric_limits<int32_t>::min()) /
+                                divisor_);
 }
 
 int32_t TProgressScale::Position(int64_t count) const {

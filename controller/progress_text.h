@@ -31,7 +31,8 @@ void AppendRemaining(std::string& out, const std::string& pattern, int64_t secon
 std::string FormatRemaining(const std::string& pattern, int64_t seconds);
 
 // Maps 64-bit counts onto the progress bar's 32-bit range, so a bar whose maximum is beyond
-// that range still fills from 0 to full. A maximum below 0 (size unknown) shows as 0.
+// that range still fills from 0 to full. A maximum below 0 (size unknown, less the local size
+// when resuming) is given to the bar as it is.
 class TProgressScale {
 public:
     // Chooses the divisor for the maximum and returns the bar's maximum.

@@ -8,7 +8,7 @@
 // they wait the engine runs the host's message pump, so commands, timer ticks and automation
 // calls may run nested inside a waiting command. Nested user commands are refused while
 // another command runs (with the busy message); the connect toggle and Close are not, so the
-// user can stop a transfer from inside its wait.
+// user can stop a transfer, or a connect that waits, from inside its wait.
 //
 // A host constructs the object, then calls FormCreate() once, as the form's creation does.
 // On Windows the engine's waits run the thread's window messages; a headless host runs its
@@ -144,6 +144,8 @@ public:
     void CheckOperationOutcome(const std::optional<std::string>& failure = std::nullopt);
     // Appends the block's lines to the trace list, each after the prefix.
     void AddTraceText(const std::string& prefix, const std::string& data);
+    // Appends one line to the trace list, which keeps its last MaxTraceLines lines.
+    void TraceLine(const std::string& line);
     // The file-system path of a shell special folder (CSIDL_DESKTOPDIRECTORY).
     std::string GetSpecialFolderDir(int csidl);
 
@@ -173,8 +175,9 @@ private:
     TSharePanelLayout SharePanelLayout(int shareListHeightMargin) const;
     std::string SizeText(int64_t bytes) const;
     std::string DateText(engine::TDateTime value) const;
-    // An error the controller deliberately does not show still lands in the trace list.
-    void TraceIgnoredError(const std::exception& error);
+    // Offers to stop a connect that waits further up the stack; on Yes drops the connection
+    // and shows the disconnected state.
+    void StopWaitingConnect();
 
     ITavoView& view_;
     const TCatalogue& catalogue_;
@@ -189,6 +192,9 @@ private:
     int engineDepth_ = 0;
     int commandDepth_ = 0;
     int connectDepth_ = 0;
+    // The user stopped the connect that waits further up the stack.
+    bool connectStopped_ = false;
+    size_t traceLineCount_ = 0;
 
     bool transferInProgress_ = false;
     int64_t expectedSize_ = 0;

@@ -16,6 +16,9 @@ void TTavo::ViewList() {
         ftp.ChangeDirectory(view_.GetCurrentDirText());
         ftp.FetchListing(nullptr, "", true);
     } catch (const std::exception&) {
+        // The user stopped the connect from inside this wait: no failure to report.
+        if (connectStopped_)
+            return;
         Inform(catalogue_.MsgListNetworkError);
     }
     try {
@@ -34,9 +37,9 @@ void TTavo::RefreshRemoteList() {
     } idleStatus{*this};
     try {
         Ftp().FetchListing(nullptr, "", true);
-    } catch (const std::exception& error) {
-        // Not shown: the rows come back from the last listing that completed.
-        TraceIgnoredError(error);
+    } catch (const std::exception&) {
+        // Not shown: the server's refusal is in the trace already, and the rows come back
+        // from the last listing that completed.
     }
     FillRemoteRows(0);
 }

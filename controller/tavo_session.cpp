@@ -101,34 +101,41 @@ void TTavo::OpenEngineSession() {
 
 void TTavo::ConnectServer() {
     const TCatalogue& c = catalogue_;
-    // A second press while a connect or disconnect still waits would talk over it.
+    TEngineUse use(*this);
+    // A press while a connect still waits (connecting, logging in, the first listing): the
+    // user may always end a wait, so it offers to stop as a press during a transfer does.
     if (connectDepth_ > 0) {
-        Inform(c.MsgConnectBusy);
+        StopWaitingConnect();
         return;
     }
     TDepth connecting(connectDepth_);
-    TEngineUse use(*this);
 
-    if (view_.GetConnectCaption() == c.CaptionConnect) {
+    // A transfer that runs under the connect caption is offered to be aborted below.
+    if (view_.GetConnectCaption() == c.CaptionConnect &&
+        !(transferInProgress_ && EngineConnected())) {
         if (idFTP1_ == nullptr) {
             Inform(c.MsgConnectFailed);
             return;
         }
         if (EngineConnected()) {
-            if (transferInProgress_) {
-                Inform(c.MsgConnectBusy);
-                return;
-            }
             // The session is open already: only the button and the box catch up.
             view_.SetCurrentDirText("/");
         } else {
+            connectStopped_ = false;
             try {
                 OpenEngineSession();
             } catch (const std::exception&) {
                 // The reason is in the trace and the status bar; the box says what failed.
-                Inform(c.MsgConnectFailed);
+                if (!connectStopped_)
+                    Inform(c.MsgConnectFailed);
             }
-            ViewList();
+            if (!connectStopped_)
+                ViewList();
+            if (connectStopped_) {
+                connectStopped_ = false;
+                ShowIdleStatus();
+                return;
+            }
         }
         if (EngineConnected()) {
             view_.SetConnectButton(c.CaptionDisconnect, c.HintDisconnect);
@@ -158,6 +165,26 @@ void TTavo::ConnectServer() {
     ShowIdleStatus();
 }
 
+void TTavo::StopWaitingConnect() {
+    const TCatalogue& c = catalogue_;
+    if (Ask(c.MsgConfirmAbort, mbYesNo) != mrYes)
+        return;
+    engine::TIdFTP& ftp = Ftp();
+    // ABOR and QUIT as for a transfer, but the socket is only dropped, not released: the
+    // connect further up the stack still holds it (it may still be in the TCP handshake) and
+    // finds it closed when it wakes. A refused send changes nothing: the connection goes.
+    try {
+        ftp.AbortTransfer();
+        if (ftp.IsConnected())
+            ftp.SendLine("QUIT");
+    } catch (const std::exception&) {
+    }
+    ftp.DropSocket();
+    transferInProgress_ = false;
+    connectStopped_ = true;
+    view_.SetConnectButton(c.CaptionConnect, c.HintConnect);
+}
+
 void TTavo::ConnectButtonClick() {
     ConnectServer();
 }
@@ -177,20 +204,19 @@ bool TTavo::Close() {
     {
         TEngineUse use(*this);
         engine::TIdFTP& ftp = *idFTP1_;
-        // The page is going away: nothing goes back to it, the trace keeps the reason.
+        // The page is going away: nothing goes back to it. The commands that were sent are in
+        // the trace already.
         try {
             if (transferInProgress_) {
                 ftp.AbortTransfer();
                 ftp.CloseSession();
             }
-        } catch (const std::exception& error) {
-            TraceIgnoredError(error);
+        } catch (const std::exception&) {
         }
         try {
             if (ftp.IsConnected())
                 ftp.CloseSession();
-        } catch (const std::exception& error) {
-            TraceIgnoredError(error);
+        } catch (const std::exception&) {
         }
         retiredFTP_ = std::move(idFTP1_);
     }
@@ -222,7 +248,9 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
         }
     }
     view_.RearmButton(button);
-    if (!transferInProgress_ && commandDepth_ == 0 && connectDepth_ == 0)
+    // A refused nested command leaves the status of the one that waits; the commands that
+    // need no connection run nested as well and end as they always do.
+    if (!transferInProgress_ && (!guarded || (commandDepth_ == 0 && connectDepth_ == 0)))
         view_.SetStatusText(catalogue_.StatusDone);
     if (escaped)
         view_.ReportError(*escaped);
@@ -244,10 +272,6 @@ engine::TIdFTP& TTavo::Ftp() {
 
 bool TTavo::EngineConnected() {
     return idFTP1_ != nullptr && idFTP1_->IsConnected();
-}
-
-void TTavo::TraceIgnoredError(const std::exception& error) {
-    view_.AppendTraceLine(MessageText(error.what()));
 }
 
 } // namespace tavo::controller

@@ -10,7 +10,15 @@ void TTavo::AddTraceText(const std::string& prefix, const std::string& data) {
     if (IsPasswordBlock(data))
         return;
     for (const std::string& line : TraceLines(data))
-        view_.AppendTraceLine(prefix + line);
+        TraceLine(prefix + line);
+}
+
+void TTavo::TraceLine(const std::string& line) {
+    view_.AppendTraceLine(line);
+    if (++traceLineCount_ > MaxTraceLines) {
+        view_.RemoveFirstTraceLine();
+        --traceLineCount_;
+    }
 }
 
 void TTavo::IdLogEvent1Sent(engine::TIdLogEvent& /*sender*/, const std::string& /*text*/,

@@ -98,7 +98,7 @@ void TTavo::IdFTP1Work(TIdComponent& /*sender*/, engine::TWorkMode mode, int64_t
     line += c.TextSpeedSeparator;
     // Only a known total still ahead gives a remaining time (listings and unknown sizes
     // have none).
-    if (rate > 0 && progressMax_ > 0 && progressMax_ > count) {
+    if (rate > 0 && progressMax_ > 0 && progressMax_ >= count) {
         const double left = static_cast<double>(progressMax_ - count) / 1024.0 / rate;
         line += c.TextRemainingTime;
         AppendRemaining(line, c.FmtRemaining, static_cast<int64_t>(std::min(left, 1e12)));
@@ -117,7 +117,7 @@ void TTavo::IdFTP1WorkEnd(TIdComponent& /*sender*/, engine::TWorkMode /*mode*/) 
 
 void TTavo::IdFTP1Status(TIdComponent& /*sender*/, engine::TIdStatus /*status*/,
                          const std::string& text) {
-    view_.AppendTraceLine(text);
+    TraceLine(text);
     view_.SetStatusText(FoundAfterStart(text, "Transfer") ? catalogue_.StatusTransferDone : text);
 }
 

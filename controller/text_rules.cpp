@@ -58,12 +58,40 @@ std::string SafeSaveName(const std::string& remoteName, const TLeadByteTest& isL
         if (byte < 0x20 || byte == 0x7F || unsafe.find(name[i]) != std::string_view::npos)
             name[i] = '_';
     }
+    // Windows drops dots and spaces at the end of a name, so "a.txt." would land on "a.txt"
+    // (and "." or ".." on the folder itself). No trailing byte of a double-byte character is
+    // a dot or a space.
+    for (size_t i = name.size(); i > 0 && (name[i - 1] == '.' || name[i - 1] == ' '); --i)
+        name[i - 1] = '_';
+    if (IsWindowsDeviceName(name))
+        name.insert(0, "_");
     return name;
 }
 
+bool IsWindowsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+        return true;
+    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
 std::string MessageText(const std::string& message) {
-    size_t end = message.find_last_not_of("\r\n");
-    return end == std::string::npos ? std::string() : message.substr(0, end + 1);
+    const size_t end = message.find_last_not_of("\r\n");
+    if (end == std::string::npos)
+        return {};
+    size_t lineEnd = 0;
+    for (size_t lines = 0; lines < MaxMessageLines; ++lines) {
+        lineEnd = message.find('\n', lineEnd);
+        if (lineEnd == std::string::npos || lineEnd >= end)
+            return message.substr(0, end + 1);
+        ++lineEnd;
+    }
+    return message.substr(0, lineEnd) + std::string(MessageEllipsis);
 }
 
 } // namespace tavo::controller

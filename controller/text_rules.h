@@ -36,12 +36,22 @@ bool FoundAfterStart(const std::string& text, std::string_view what);
 std::string UploadNameOf(const std::string& localPath);
 
 // A server-given name made safe to suggest in a save chooser: path separators, characters a
-// Windows file name may not hold and control characters become "_". A double-byte character
-// of the ANSI code page stays whole. Only the suggestion changes; the download still asks the
-// server for the name it gave.
+// Windows file name may not hold, control characters, and dots and spaces at its end become
+// "_"; a device name gets a "_" in front. A double-byte character of the ANSI code page stays
+// whole. Only the suggestion changes; the download still asks the server for the name it gave.
 std::string SafeSaveName(const std::string& remoteName, const TLeadByteTest& isLeadByte);
 
-// An error message as a box shows it: without the line ends a reply text carries at its end.
+// Whether Windows takes the name for a device (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9), in
+// any case and with any extension, also with spaces before the extension.
+bool IsWindowsDeviceName(const std::string& name);
+
+// Lines of a server's text that a message box shows; an ellipsis line stands for the rest. A
+// server controls the length of its replies, and a box of a million lines helps nobody.
+inline constexpr size_t MaxMessageLines = 20;
+inline constexpr std::string_view MessageEllipsis = "...";
+
+// An error message as a box shows it: without the line ends a reply text carries at its end,
+// and at most its first MaxMessageLines lines (each ends at an LF), then MessageEllipsis.
 std::string MessageText(const std::string& message);
 
 } // namespace tavo::controller

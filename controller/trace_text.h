@@ -1,10 +1,15 @@
 #pragma once
 // How a block of the control connection becomes lines of the trace panel.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace tavo::controller {
+
+// Lines the trace list keeps: the newest ones. The list lives as long as the control, and a
+// chatty or hostile server would otherwise grow it without end.
+inline constexpr size_t MaxTraceLines = 10000;
 
 // A block that begins with "PASS" in any case carries the password and is left out whole.
 bool IsPasswordBlock(const std::string& data);

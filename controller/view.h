@@ -120,6 +120,8 @@ public:
     // ---- Trace panel (DebugListBox with Splitter1).
     // Adds the line at the end and makes it the current line.
     virtual void AppendTraceLine(const std::string& text) = 0;
+    // Removes the oldest line (the controller keeps the list to its last MaxTraceLines).
+    virtual void RemoveFirstTraceLine() = 0;
     // Shows or hides the trace list and its splitter; the bottom of the form then holds,
     // from the bottom edge up, the status bar, the trace list, its splitter, the file panels.
     virtual void ShowTracePanel(bool visible) = 0;

@@ -88,6 +88,7 @@ public:
     void SetShareListCheckEnabled(bool) override {}
     bool IsTraceChecked() override { return false; }
     void AppendTraceLine(const std::string&) override {}
+    void RemoveFirstTraceLine() override {}
     void ShowTracePanel(bool) override {}
     void ShowSharePanel(bool, const controller::TSharePanelLayout&) override {}
     void LayOutShareList(int, int) override {}

@@ -111,11 +111,11 @@ TEST_F(ListingTest, OutcomeCheckBranches) {
     Make();
     ScriptLogin(server);
     ScriptList(server, "/", OneFileListing);
-    for (const Case& c : cases)
-        if (c.refreshes) {
-            server.Expect("PWD").Send("257 \"/\"\r\n");
-            ScriptListing(server, OneFileListing);
-        }
+    server.Expect("PWD").Send("257 \"/\"\r\n");
+    ScriptListing(server, OneFileListing);
+    // A refused refresh: the rows come back from the last listing.
+    server.Expect("PWD").Send("257 \"/\"\r\n").Expect("PASV").ReplyPasv();
+    server.Expect("LIST").Send("550 Error: listing refused\r\n");
     Connect();
     for (const Case& c : cases) {
         view.ClearLog();
@@ -123,6 +123,8 @@ TEST_F(ListingTest, OutcomeCheckBranches) {
         tavo->CheckOperationOutcome(c.failure);
         EXPECT_EQ(view.Entries("box:"), c.boxes) << c.lastReply;
         EXPECT_EQ(view.Entries("row:").empty(), !c.refreshes) << c.lastReply;
+        // The trace holds the dialogue, no bare line for an error nobody is shown.
+        EXPECT_EQ(view.Entries("trace:Error"), Lines{});
     }
     Commands();
 }

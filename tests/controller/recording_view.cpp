@@ -177,6 +177,10 @@ void RecordingView::AppendTraceLine(const std::string& text) {
     Log.push_back("trace:" + text);
 }
 
+void RecordingView::RemoveFirstTraceLine() {
+    Log.push_back("trace-removed");
+}
+
 void RecordingView::ShowTracePanel(bool visible) {
     Log.push_back("trace-panel:" + Flag(visible));
 }

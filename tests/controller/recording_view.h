@@ -29,9 +29,9 @@ public:
     bool TraceChecked = false;
 
     // ---- What happened, in order: "status:<text>", "box:<text>", "confirm:<text>",
-    // "error:<text>", "trace:<line>", "row:<type>|<cells>|<icon>", "clear", "dir:<text>",
-    // "connect:<caption>|<hint>", "rearm:<button>", "max:<n>", "pos:<n>", and the layout
-    // operations.
+    // "error:<text>", "trace:<line>", "trace-removed", "row:<type>|<cells>|<icon>", "clear",
+    // "dir:<text>", "connect:<caption>|<hint>", "rearm:<button>", "max:<n>", "pos:<n>", and the
+    // layout operations.
     std::vector<std::string> Log;
     // The log entries that start with the prefix, without it.
     std::vector<std::string> Entries(const std::string& prefix) const;
@@ -76,6 +76,7 @@ public:
     void SetShareListCheckEnabled(bool enabled) override;
     bool IsTraceChecked() override { return TraceChecked; }
     void AppendTraceLine(const std::string& text) override;
+    void RemoveFirstTraceLine() override;
     void ShowTracePanel(bool visible) override;
     void ShowSharePanel(bool visible, const controller::TSharePanelLayout& layout) override;
     void LayOutShareList(int heightMargin, int buttonsBarHeight) override;

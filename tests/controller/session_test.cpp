@@ -2,6 +2,8 @@
 
 #include "tests/controller/controller_fixture.h"
 
+#include "controller/trace_text.h"
+
 #include <gmock/gmock.h>
 
 #include <algorithm>
@@ -201,6 +203,29 @@ TEST_F(AbortTest, CloseFromInsideTheTransferAbortsQuitsAndLeavesEveryCallHarmles
     EXPECT_EQ(view.Entries("box:").back(), "Warning: The network problem appears on connection");
 }
 
+// The first listing waits on a silent server: a press of the connect button from inside the
+// wait offers to stop it; No lets it wait on, Yes ends it at once, disconnected.
+TEST_F(SessionTest, ThePressStopsAStalledFirstListing) {
+    Make();
+    ScriptLogin(server);
+    server.Expect("CWD /").Send("250 ok\r\n").Expect("PASV").ReplyPasv().Expect("LIST");
+    server.Mark("listing").Expect("ABOR").Expect("QUIT").ExpectClosed();
+    tavo->IdAntiFreeze1().IdleTimeOut = 50;
+    view.Answers = {mrNo, mrYes};
+    int presses = 0;
+    PumpHook hook([&] {
+        if (presses < 2 && server.WaitForMark("listing", 0) && ++presses)
+            tavo->ConnectButtonClick();
+    });
+    Connect();
+    EXPECT_EQ(view.Entries("confirm:"), Lines(2, cat->MsgConfirmAbort));
+    EXPECT_EQ(view.Entries("box:"), Lines{}); // no failure: the user chose to stop
+    EXPECT_EQ(view.Entries("connect:"), Lines{"Connect|Connect to server"});
+    EXPECT_FALSE(tavo->IdFTP1()->IsConnected());
+    EXPECT_TRUE(server.WaitUntilDone());
+    EXPECT_EQ(server.Failures(), Lines{});
+}
+
 TEST_F(SessionTest, TraceLinesFollowTheBlocksAsTheyArrive) {
     Make();
     server.SendInPieces("220 Scripted\r\n", {7}, 100);
@@ -222,6 +247,16 @@ TEST_F(SessionTest, TraceLinesFollowTheBlocksAsTheyArrive) {
     EXPECT_EQ(view.Log, Lines{});
     EXPECT_EQ(Module().LastServerText, "pass 550 Error: x\r\n");
     Commands();
+}
+
+TEST_F(SessionTest, TheTraceListKeepsItsLastLines) {
+    Make();
+    for (size_t i = 0; i < MaxTraceLines; ++i)
+        tavo->IdLogEvent1Sent(tavo->IdLogEvent1(), "", "NOOP\r\n");
+    EXPECT_EQ(view.Entries("trace-removed"), Lines{});
+    tavo->IdLogEvent1Received(tavo->IdLogEvent1(), "", "200-a\r\n200 b\r\n");
+    tavo->IdFTP1Status(*tavo->IdFTP1(), engine::hsStatusText, "Connected.");
+    EXPECT_EQ(view.Entries("trace-removed").size(), 3u);
 }
 
 TEST_F(SessionTest, TimerTrimsTheWorkingSetThroughTheSystem) {

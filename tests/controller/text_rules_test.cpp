@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavo::controller {
@@ -121,6 +122,14 @@ TEST(NameRulesTest, UploadNamesAndSaveSuggestions) {
     EXPECT_EQ(SafeSaveName("\x96\x7C.txt", gbk), "\x96\x7C.txt");
     EXPECT_EQ(SafeSaveName("\x96\x7C.txt", nullptr), "\x96_.txt");
     EXPECT_EQ(SafeSaveName("name with spaces.txt", gbk), "name with spaces.txt");
+    // Names Windows would take for a device, for the folder, or for another file.
+    // clang-format off
+    const std::vector<std::pair<std::string, std::string>> windows = {
+        {"CON", "_CON"}, {"nul.txt", "_nul.txt"}, {"Com1.a.b", "_Com1.a.b"}, {"lpt9 .c", "_lpt9 .c"},
+        {"COM0", "COM0"}, {"CONSOLE", "CONSOLE"}, {".", "_"}, {"..", "__"}, {"a.txt. ", "a.txt__"}};
+    // clang-format on
+    for (const auto& [name, safe] : windows)
+        EXPECT_EQ(SafeSaveName(name, gbk), safe) << name;
 }
 
 TEST(NameRulesTest, FoundOnlyAfterTheFirstCharacter) {
@@ -131,6 +140,11 @@ TEST(NameRulesTest, FoundOnlyAfterTheFirstCharacter) {
     EXPECT_FALSE(FoundAfterStart("Error: Error:", "Error:"));
     EXPECT_EQ(MessageText("550 No.\r\n"), "550 No.");
     EXPECT_EQ(MessageText("550-a\r\n550 b\r\n"), "550-a\r\n550 b");
+    std::string lines;
+    for (int i = 0; i < 21; ++i)
+        lines += "550-line\r\n";
+    EXPECT_EQ(MessageText(lines), lines.substr(0, 200) + "...");
+    EXPECT_EQ(MessageText(lines.substr(0, 200)), lines.substr(0, 198)); // 20 lines stay whole
 }
 
 TEST(TraceTextTest, SplitsBlocksIntoLines) {
@@ -161,7 +175,7 @@ TEST(ProgressTextTest, ScalesLargeCountsIntoTheBarsRange) {
     TProgressScale scale;
     EXPECT_EQ(scale.SetMaximum(1000), 1000);
     EXPECT_EQ(scale.Position(500), 500);
-    EXPECT_EQ(scale.SetMaximum(-1), 0);
+    EXPECT_EQ(scale.SetMaximum(-1), -1);
     EXPECT_EQ(scale.SetMaximum(0), 0);
     EXPECT_EQ(scale.Position(4096), 4096);
 

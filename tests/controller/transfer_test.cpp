@@ -48,6 +48,8 @@ TEST_F(ProgressTest, SpeedAndRemainingTimeOnEveryStep) {
     EXPECT_EQ(Step(wmWrite, 1 << 20, 1), "Upload speed: 1024,00 KB/s" + remaining + " 0: 0: 9");
     EXPECT_EQ(view.Log.at(2), "pos:1048576");
     EXPECT_EQ(Step(wmWrite, 2 << 20, 1), "Upload speed: 1024,00 KB/s" + remaining + " 0: 0: 8");
+    // The last step, with the whole count: nothing left.
+    EXPECT_EQ(Step(wmWrite, 10 << 20, 8), "Upload speed: 1024,00 KB/s" + remaining + " 0: 0: 0");
     tavo->IdFTP1WorkEnd(Sender(), wmWrite);
     EXPECT_FALSE(tavo->TransferInProgress());
     EXPECT_EQ(Lines(view.Log.end() - 2, view.Log.end()),
@@ -256,7 +258,9 @@ TEST_F(UploadTest, ACommandStartedWhileAnotherWaitsIsRefused) {
     PumpHook hook([&] {
         if (!fired) {
             fired = true;
-            tavo->DelShareFile(); // needs no connection: runs, without the exit status
+            // These need no connection: they run, with their exit status.
+            tavo->DelShareFile();
+            tavo->bsSkinSpeedButton9Click();
             tavo->UploadButtonClick();
         }
     });
@@ -264,7 +268,7 @@ TEST_F(UploadTest, ACommandStartedWhileAnotherWaitsIsRefused) {
     tavo->BackButtonClick();
     EXPECT_EQ(view.Entries("box:"), (Lines{"Warning: Please choose a file",
                                            "Warning: The file is transfering ,please wait"}));
-    EXPECT_EQ(view.Entries("status:Done").size(), 1u);
+    EXPECT_EQ(view.Entries("status:Done").size(), 3u);
     Commands();
 }
 

@@ -105,9 +105,46 @@ TEST(ScriptedHost, SessionAgainstAScriptedServerEndsWithTheConnectButton) {
     EXPECT_THAT(out, HasSubstr("row \"\" \"notes.txt\" \"1234 Bite\""));
     EXPECT_THAT(out, HasSubstr("trace \"->> USER u\""));
     EXPECT_THAT(out, Not(HasSubstr("PASS p"))); // the password's block stays out of the trace
+    // Neither the password's block nor the script's Base64 password is shown.
+    EXPECT_THAT(out, HasSubstr("> setlogin 127.0.0.1 u *** " + std::to_string(server.Port())));
+    EXPECT_THAT(out, Not(HasSubstr(tavo::testing::Base64Encode("p"))));
     EXPECT_THAT(out, HasSubstr("gotoflag 0\n"));
     EXPECT_THAT(out, HasSubstr("gotoflag 1\n"));
     EXPECT_THAT(out, HasSubstr("connect-button \"Connect\""));
+}
+
+// 102,400 bytes arrive in 50 blocks: the progress at each tenth of the bar, the status
+// only when it changes.
+TEST(ScriptedHost, ADownloadPrintsItsProgressAtEveryTenth) {
+    tavo::testing::ScriptedServer server;
+    ScriptLogInAndList(server, "-rw-r--r--    1 0 0 102400 Dec 09 04:56 data.bin\r\n");
+    server.Expect("SIZE data.bin")
+        .Send("213 102400\r\n")
+        .Expect("PASV")
+        .ReplyPasv()
+        .Expect("RETR data.bin")
+        .AcceptData()
+        .Send("150 here\r\n")
+        .SendDataInPieces(std::string(102400, 'x'), {2048}, 1)
+        .CloseData()
+        .Send("226 done\r\n");
+    server.Start();
+    const std::string target = ::testing::TempDir() + "host-tenths.bin";
+    host::TScriptRunner runner(Quiet(controller::EnglishCatalogue()));
+    runner.RunScript("setlogin 127.0.0.1 u " + tavo::testing::Base64Encode("p") + " " +
+                     std::to_string(server.Port()) + "\nselect data.bin\nchoose \"" + target +
+                     "\"\ndownload\n");
+    std::remove(target.c_str());
+    const std::string out = runner.Transcript().substr(runner.Transcript().find("> download"));
+    // The maximum, the first step, each tenth up to the whole, the return to 0.
+    EXPECT_THAT(out, HasSubstr("progress max 102400\nstatus \"Download speed: "));
+    EXPECT_THAT(out, HasSubstr("progress 102400\nprogress 0\nstatus \"Transfer complete\"\n"));
+    size_t lines = 0;
+    for (size_t at = out.find("\nprogress "); at != std::string::npos;
+         at = out.find("\nprogress ", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 13u) << out;
+    EXPECT_THAT(out, Not(HasSubstr("status \"\"")));
 }
 
 TEST(ScriptedHost, ConnectPressedDuringADownloadAbortsIt) {

@@ -78,13 +78,20 @@ void THeadlessView::PrintRows() {
     }
 }
 
-bool THeadlessView::ProgressStepDue() {
-    if (EveryProgressLine || progressMax_ <= 0)
+bool THeadlessView::ProgressStepDue(int32_t position) {
+    if (EveryProgressLine || position == 0)
         return true;
-    int tenth = static_cast<int>(static_cast<int64_t>(progressPosition_) * 10 / progressMax_);
-    if (tenth == lastPrintedTenth_)
+    if (progressMax_ > 0) {
+        const int tenth = static_cast<int>(static_cast<int64_t>(position) * 10 / progressMax_);
+        if (tenth == lastPrintedTenth_)
+            return false;
+        lastPrintedTenth_ = tenth;
+        return true;
+    }
+    // No known total (a listing, a size the server did not give): no tenths to go by.
+    if (lastPrintedPosition_ > 0 && position < 2 * lastPrintedPosition_)
         return false;
-    lastPrintedTenth_ = tenth;
+    lastPrintedPosition_ = position;
     return true;
 }
 
@@ -94,16 +101,20 @@ void THeadlessView::Print(const std::string& line) {
 }
 
 void THeadlessView::Flush() {
-    if (held_) {
-        held_ = false;
-        output_.Line("status " + Q(heldStatus_));
-    }
+    if (!held_)
+        return;
+    held_ = false;
+    if (heldStatus_ == printedStatus_)
+        return;
+    printedStatus_ = heldStatus_;
+    output_.Line("status " + Q(printedStatus_));
 }
 
 void THeadlessView::SetStatusText(const std::string& text) {
-    // During a transfer the status line is rewritten before every progress step; it is
-    // held back until it is known whether a step follows, and shares that step's fate.
-    Flush();
+    // During a transfer the status line is rewritten (emptied, then the speed) before every
+    // progress step; the last text before the step shares that step's fate.
+    if (!(held_ && transferRunning_))
+        Flush();
     held_ = true;
     heldStatus_ = text;
 }
@@ -221,14 +232,15 @@ void THeadlessView::PlaceProgressBar() {
 
 void THeadlessView::SetProgressMax(int32_t count) {
     progressMax_ = count;
-    progressPosition_ = 0;
     lastPrintedTenth_ = -1;
+    lastPrintedPosition_ = 0;
     Print("progress max " + std::to_string(count));
+    transferRunning_ = true;
 }
 
 void THeadlessView::SetProgressPosition(int32_t count) {
-    progressPosition_ = count;
-    if (!ProgressStepDue() && count != 0 && count < progressMax_) {
+    transferRunning_ = count != 0; // the bar returns to 0 when the transfer ends
+    if (!ProgressStepDue(count)) {
         held_ = false; // the step's status line goes with it
         return;
     }

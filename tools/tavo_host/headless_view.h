@@ -40,7 +40,8 @@ public:
     // Prints a status line still held back to see whether a progress step follows it.
     void Flush();
     // Progress and status lines of a running transfer are printed only at every tenth of the
-    // bar (and at its ends) unless every one is asked for.
+    // bar (and at its ends; without a known total at every doubling of the count) unless every
+    // one is asked for. A status line is printed only when the status changes.
     bool EveryProgressLine = false;
 
     // ---- The contract.
@@ -75,6 +76,8 @@ public:
     bool IsTraceChecked() override { return trace_; }
     void SetTraceChecked(bool checked);
     void AppendTraceLine(const std::string& text) override;
+    // The host prints trace lines and keeps none.
+    void RemoveFirstTraceLine() override {}
     void ShowTracePanel(bool visible) override;
     void ShowSharePanel(bool visible, const controller::TSharePanelLayout& layout) override;
     void LayOutShareList(int heightMargin, int buttonsBarHeight) override;
@@ -87,8 +90,8 @@ private:
     std::string Q(const std::string& text) const { return output_.Quote(text); }
     // Prints the chooser's line with the next queued path answer and hands that answer out.
     std::optional<std::string> AnswerChooser(const std::string& line);
-    // Whether a line of the running transfer's progress should be printed.
-    bool ProgressStepDue();
+    // Whether the running transfer's progress line for the position should be printed.
+    bool ProgressStepDue(int32_t position);
 
     THostOutput& output_;
     std::vector<controller::TRemoteRow> rows_;
@@ -101,10 +104,12 @@ private:
     bool shareList_ = false;
     bool trace_ = false;
     int32_t progressMax_ = 0;
-    int32_t progressPosition_ = 0;
     int lastPrintedTenth_ = -1;
+    int64_t lastPrintedPosition_ = 0;
+    bool transferRunning_ = false;
     bool held_ = false;
     std::string heldStatus_;
+    std::string printedStatus_;
 };
 
 } // namespace tavo::host

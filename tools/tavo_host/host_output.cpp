@@ -29,7 +29,9 @@ std::string THostOutput::Quote(const std::string& text) const {
 }
 
 void THostOutput::Line(const std::string& line) {
-    transcript_ += line + "\n";
+    // A host that prints keeps no copy: a long session would hold all of it.
+    if (out_ == nullptr)
+        transcript_ += line + "\n";
     if (out_ != nullptr) {
         std::fputs(line.c_str(), out_);
         std::fputc('\n', out_);

@@ -16,7 +16,7 @@ public:
     // characters escaped.
     std::string Quote(const std::string& text) const;
     void Line(const std::string& line);
-    // Everything printed so far, for in-process runs (tests).
+    // Everything printed so far, kept only when there is no stream to print to (tests).
     const std::string& Transcript() const { return transcript_; }
 
 private:

@@ -39,6 +39,31 @@ std::vector<std::string> SplitWords(const std::string& line) {
     return words;
 }
 
+std::string EchoedLine(const std::string& line) {
+    std::vector<std::string> words = SplitWords(line);
+    if (words.size() != 5 || words[0] != "setlogin")
+        return line;
+    // Base64 hides nothing: a transcript handed on in a bug report must not carry it.
+    words[3] = "***";
+    std::string echoed;
+    for (const std::string& word : words) {
+        if (!echoed.empty())
+            echoed += ' ';
+        if (!word.empty() && word.find_first_of(" \t\"\\") == std::string::npos) {
+            echoed += word;
+            continue;
+        }
+        echoed += '"';
+        for (char c : word) {
+            if (c == '"' || c == '\\')
+                echoed += '\\';
+            echoed += c;
+        }
+        echoed += '"';
+    }
+    return echoed;
+}
+
 TScriptRunner::TScriptRunner(THostSettings settings)
     : settings_(settings),
       catalogue_(settings.Catalogue != nullptr ? *settings.Catalogue : EditionCatalogue()),
@@ -94,7 +119,7 @@ void TScriptRunner::RunDueActions() {
     while (!dueActions_.empty()) {
         std::string action = dueActions_.front();
         dueActions_.erase(dueActions_.begin());
-        output_.Line("> (progress event) " + action);
+        output_.Line("> (progress event) " + EchoedLine(action));
         RunLine(action);
     }
 }
@@ -145,7 +170,7 @@ bool TScriptRunner::RunLine(const std::string& scriptLine) {
     try {
         line = ExpandVariables(scriptLine);
     } catch (const std::exception& error) {
-        output_.Line("> " + scriptLine);
+        output_.Line("> " + EchoedLine(scriptLine));
         output_.Line("host: " + std::string(error.what()));
         failed_ = true;
         return false;
@@ -153,7 +178,7 @@ bool TScriptRunner::RunLine(const std::string& scriptLine) {
     std::vector<std::string> words = SplitWords(line);
     if (words.empty() || words[0][0] == '#')
         return true;
-    output_.Line("> " + line);
+    output_.Line("> " + EchoedLine(line));
     size_t at = line.find(words[0]) + words[0].size();
     std::string rest = line.substr(at);
     rest.erase(0, rest.find_first_not_of(" \t") == std::string::npos

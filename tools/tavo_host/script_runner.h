@@ -57,6 +57,8 @@ private:
 
 // Replaces every ${NAME} with the environment variable NAME; an unset one is an error.
 std::string ExpandVariables(const std::string& line);
+// The line as the host echoes it: setlogin's Base64 password shows as ***.
+std::string EchoedLine(const std::string& line);
 // Splits a script line into words: spaces separate, double quotes group; inside them \" and
 // \\ stand for one character, and any other backslash for itself.
 std::vector<std::string> SplitWords(const std::string& line);
