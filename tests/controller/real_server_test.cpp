@@ -234,14 +234,16 @@ TEST_P(RealServerTest, BusyDuringADownloadAndAnUploadStoppedThroughTheConnectBut
                 (tavo.get()->*command)();
             refused = static_cast<int>(Boxes().size() - before);
         });
+        // A medium file is some 500 blocks: enough for the commands to meet a running
+        // transfer, and quick also where the program runs under emulation.
         Go(home);
-        view.Choices.push_back(LocalPath("big.bin"));
-        Run(&TTavo::ListViewRemoteDblClick, TreeNames::BigFile);
+        view.Choices.push_back(LocalPath(TreeNames::MediumFile));
+        Run(&TTavo::ListViewRemoteDblClick, TreeNames::MediumFile);
     }
     EXPECT_TRUE(fired);
     EXPECT_EQ(refused, 8);
-    EXPECT_EQ(fs::file_size(LocalPath("big.bin")),
-              fs::file_size(real.LocalPath(TreeNames::BigFile)));
+    EXPECT_EQ(fs::file_size(LocalPath(TreeNames::MediumFile)),
+              fs::file_size(real.LocalPath(TreeNames::MediumFile)));
 
     Go(Path(work));
     fired = false;
@@ -252,7 +254,7 @@ TEST_P(RealServerTest, BusyDuringADownloadAndAnUploadStoppedThroughTheConnectBut
         view.Answers.push_back(mrYes);
         tavo->ConnectButtonClick();
     });
-    view.Choices.push_back(LocalPath("big.bin"));
+    view.Choices.push_back(LocalPath(TreeNames::MediumFile));
     Run(&TTavo::UploadButtonClick, "");
     EXPECT_TRUE(fired);
     EXPECT_EQ(view.ConnectCaption, cat->CaptionConnect);
