@@ -80,4 +80,14 @@ bool TIdIOHandlerSocket::Readable(int milliseconds) {
     return rc > 0;
 }
 
+bool TIdIOHandlerSocket::Writable(int milliseconds) {
+    if (!Connected())
+        throw EIdConnClosedGracefully();
+    int error = 0;
+    int rc = platform::WaitWritable(Binding->Handle, milliseconds, error);
+    if (rc < 0)
+        throw EIdSocketError(error);
+    return rc > 0;
+}
+
 } // namespace tavo::engine

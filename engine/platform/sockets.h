@@ -46,6 +46,8 @@ int ReceiveSocket(SocketHandle socket, void* data, int count, int& error);
 
 // 1 when readable within timeoutMs (-1 = no limit), 0 on timeout, -1 with error set.
 int WaitReadable(SocketHandle socket, int timeoutMs, int& error);
+// 1 when the socket takes more bytes within timeoutMs (-1 = no limit), else as WaitReadable.
+int WaitWritable(SocketHandle socket, int timeoutMs, int& error);
 
 int LocalAddress(SocketHandle socket, std::string& ip, int& port);
 int PeerAddress(SocketHandle socket, std::string& ip, int& port);

@@ -213,8 +213,10 @@ int ReceiveSocket(SocketHandle socket, void* data, int count, int& error) {
     return static_cast<int>(n);
 }
 
-int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
-    pollfd entry{static_cast<int>(socket), POLLIN, 0};
+namespace {
+
+int WaitFor(SocketHandle socket, short events, int timeoutMs, int& error) {
+    pollfd entry{static_cast<int>(socket), events, 0};
     int rc = ::poll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs);
     if (rc < 0) {
         error = LastError();
@@ -226,6 +228,16 @@ int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
         return -1;
     }
     return rc > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
+    return WaitFor(socket, POLLIN, timeoutMs, error);
+}
+
+int WaitWritable(SocketHandle socket, int timeoutMs, int& error) {
+    return WaitFor(socket, POLLOUT, timeoutMs, error);
 }
 
 int LocalAddress(SocketHandle socket, std::string& ip, int& port) {
