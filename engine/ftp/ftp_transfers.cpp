@@ -295,17 +295,22 @@ void TIdFTP::DownloadToStream(const std::string& remoteName, TIdStream& stream, 
 
 namespace {
 
+// Closes the file of a download that failed: that failure is what the caller hears, not a
+// write error of the bytes still buffered.
+void CloseAfterFailure(TIdFileStream& file) noexcept {
+    try {
+        file.Close();
+    } catch (const EIdException&) {
+    }
+}
+
 // After a failed download the local file is as it was before: a file the download created is
 // removed (an empty or partial file would pass for the real one), a resumed file is cut back
 // to its earlier length. The download's own error is what the caller hears, so a failure
 // here does not replace it.
 void RestoreLocalFile(TIdFileStream& file, const std::string& path, TIdFileOpen how,
                       int64_t lengthBefore) noexcept {
-    try {
-        file.Close();
-    } catch (const EIdException&) {
-        // Unwritten bytes of a file that is being restored anyway.
-    }
+    CloseAfterFailure(file);
     try {
         if (how == TIdFileOpen::Append) {
             TIdFileStream again(path, TIdFileOpen::Append);
@@ -342,7 +347,11 @@ void TIdFTP::DownloadToFile(const std::string& remoteName, const std::string& lo
         DownloadToStream(remoteName, file, resume, remoteSize);
         file.Close();
     } catch (...) {
-        RestoreLocalFile(file, localPath, how, lengthBefore);
+        // A transfer the user stopped keeps what arrived, so that it can be resumed.
+        if (abortSent_)
+            CloseAfterFailure(file);
+        else
+            RestoreLocalFile(file, localPath, how, lengthBefore);
         throw;
     }
 }

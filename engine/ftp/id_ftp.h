@@ -94,7 +94,7 @@ public:
     void DownloadToStream(const std::string& remoteName, TIdStream& stream, bool resume,
                           int64_t remoteSize = -1);
     // A failed download removes the file it created and cuts a resumed file back to its
-    // length before the resume.
+    // length before the resume; one the user stopped (AbortTransfer) keeps what arrived.
     void DownloadToFile(const std::string& remoteName, const std::string& localPath,
                         bool canOverwrite, bool resume, int64_t remoteSize = -1);
     void UploadFromStream(TIdStream& stream, const std::string& remoteName, bool append);
