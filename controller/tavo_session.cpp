@@ -144,18 +144,30 @@ void TTavo::ConnectServer() {
             engine::TIdFTP& ftp = Ftp();
             ftp.AbortTransfer();
             ftp.CloseSession();
-            transferInProgress_ = false;
-            view_.SetConnectButton(c.CaptionConnect, c.HintConnect);
+            ShowDisconnected();
             return;
         }
         if (EngineConnected())
             Ftp().CloseSession();
-        transferInProgress_ = false;
-        view_.SetConnectButton(c.CaptionConnect, c.HintConnect);
+        ShowDisconnected();
     } catch (const std::exception&) {
         Inform(c.MsgConnectFailed);
     }
     ShowIdleStatus();
+}
+
+void TTavo::ShowDisconnected() {
+    transferInProgress_ = false;
+    view_.SetConnectButton(catalogue_.CaptionConnect, catalogue_.HintConnect);
+}
+
+void TTavo::ShowDroppedSession() {
+    // Nested inside another command or the toggle, the outer one decides when it ends.
+    if (commandDepth_ > 0 || connectDepth_ > 0 || idFTP1_ == nullptr ||
+        view_.GetConnectCaption() == catalogue_.CaptionConnect || EngineConnected())
+        return;
+    ShowDisconnected();
+    view_.SetStatusText(engine::StatusText(engine::hsDisconnected, {}));
 }
 
 void TTavo::ConnectButtonClick() {
@@ -224,6 +236,7 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
     view_.RearmButton(button);
     if (!transferInProgress_ && commandDepth_ == 0 && connectDepth_ == 0)
         view_.SetStatusText(catalogue_.StatusDone);
+    ShowDroppedSession();
     if (escaped)
         view_.ReportError(*escaped);
 }

@@ -2,6 +2,8 @@
 
 #include "tests/controller/controller_fixture.h"
 
+#include "engine/platform/files.h"
+
 #include <gmock/gmock.h>
 
 #include <fstream>
@@ -176,6 +178,53 @@ TEST_F(DownloadTest, ARefusedRetrShowsTheServersReply) {
     Run("a.txt", "a.txt");
     EXPECT_EQ(view.Entries("box:"), Lines{"Failed to open file."});
     EXPECT_EQ(view.Entries("max:"), Lines{});
+    Commands();
+}
+
+// A download that does not match the server's size is an error, and leaves the local file as
+// it was: no file after a new download, the old part after a resume.
+TEST_F(DownloadTest, AWrongSizeIsAnErrorAndTheLocalFileStaysAsItWas) {
+    Start("a.txt");
+    server.Expect("SIZE a.txt").Send("213 5\r\n").Expect("PASV").ReplyPasv();
+    server.Expect("RETR a.txt").AcceptData().Send("150 Sending\r\n");
+    server.SendData("hel").CloseData().Send("226 Sent\r\n");
+    // A server that accepts REST and sends the file from its start.
+    server.Expect("SIZE a.txt").Send("213 5\r\n").Expect("REST 1").Send("350 ok\r\n");
+    server.Expect("REST 0").Send("350 ok\r\n").Expect("PASV").ReplyPasv();
+    server.Expect("REST 3").Send("350 ok\r\n").Expect("RETR a.txt").AcceptData();
+    server.Send("150 Sending\r\n").SendDataUntilClosed("hello").CloseData();
+    server.Send("226 Sent\r\n");
+    Run("a.txt", "a.txt");
+    EXPECT_FALSE(platform::FileExists(LocalPath("a.txt")));
+    WriteFile(LocalPath("a.txt"), "hel");
+    view.Answers.push_back(mrYes);
+    view.Choices.push_back(LocalPath("a.txt"));
+    tavo->ListViewRemoteDblClick();
+    EXPECT_EQ(ReadFile(LocalPath("a.txt")), "hel");
+    EXPECT_EQ(view.Entries("box:"),
+              (Lines{"the transfer ended early: 3 of 5 bytes",
+                     "The server sent more than the file's 5 bytes; it may have ignored the "
+                     "restart position."}));
+    EXPECT_EQ(view.ConnectCaption, "Disconnect");
+    Commands();
+}
+
+// The final reply of a failed transfer never comes: the session is dropped, and the button and
+// the status say so at once.
+TEST_F(DownloadTest, ADroppedSessionShowsTheDisconnectedState) {
+    Start("a.txt");
+    server.Expect("SIZE a.txt").Send("213 5\r\n").Expect("PASV").ReplyPasv();
+    server.Expect("RETR a.txt").AcceptData().Send("150 Sending\r\n").SendData("he");
+    server.ExpectClosed();
+    tavo->IdFTP1()->DataStallTimeout = 200;
+    tavo->IdFTP1()->PendingReplyTimeout = 200;
+    Run("a.txt", "a.txt");
+    EXPECT_EQ(view.Entries("box:"), Lines{"The data connection moved no data for 0.2 seconds."});
+    EXPECT_EQ(view.ConnectCaption, "Connect");
+    EXPECT_EQ(Lines(view.Log.end() - 4, view.Log.end()),
+              (Lines{"rearm:1", "status:Done", "connect:Connect|Connect to server",
+                     "status:Disconnected."}));
+    EXPECT_FALSE(platform::FileExists(LocalPath("a.txt")));
     Commands();
 }
 
