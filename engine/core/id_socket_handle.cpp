@@ -80,6 +80,13 @@ bool TIdIOHandlerSocket::Readable(int milliseconds) {
     return rc > 0;
 }
 
+void TIdIOHandlerSocket::SetNonBlocking(bool nonBlocking) {
+    if (!Connected())
+        throw EIdClosedSocket();
+    if (int error = platform::SetNonBlocking(Binding->Handle, nonBlocking); error != 0)
+        throw EIdSocketError(error);
+}
+
 bool TIdIOHandlerSocket::Writable(int milliseconds) {
     if (!Connected())
         throw EIdConnClosedGracefully();

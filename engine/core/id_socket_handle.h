@@ -45,6 +45,8 @@ public:
     bool Readable(int milliseconds);
     // 1 when the socket takes more bytes within the wait; raises on a socket error.
     bool Writable(int milliseconds);
+    // Sends that cannot go on at once fail with ErrWouldBlock instead of waiting.
+    void SetNonBlocking(bool nonBlocking);
 };
 
 } // namespace tavo::engine

@@ -265,6 +265,12 @@ void TIdTCPConnection::SendBytes(const char* data, int count) {
     while (sent < copy.size()) {
         int error = 0;
         int n = carrier_->Send(copy.data() + sent, static_cast<int>(copy.size() - sent), error);
+        if (n < 0 && error == platform::ErrWouldBlock) {
+            // A non-blocking stream send (StallTimeout): the peer takes nothing yet.
+            if (!WaitWritable(StallTimeout > 0 ? StallTimeout : std::numeric_limits<int>::max()))
+                throw EIdDataStalled(StallTimeout);
+            continue;
+        }
         TIdAntiFreeze::PumpIfDue(false, false);
         if (n == 0)
             closedMark_ = true;
@@ -299,6 +305,10 @@ void TIdTCPConnection::SendFromStream(TIdStream& stream, bool fromStart) {
     int64_t position = stream.Position();
     BeginProgress(wmWrite, end - position);
     try {
+        // A peer that takes nothing would hold a blocking send (and the host) for ever:
+        // SendBytes waits for room itself, within the stall limit, with the pump running.
+        if (StallTimeout > 0 && carrier_ != nullptr && carrier_->Connected())
+            carrier_->SetNonBlocking(true);
         std::vector<char> piece;
         for (;;) {
             int64_t n = std::min<int64_t>(end - position, std::max(1, SendBufferSize));
@@ -308,9 +318,6 @@ void TIdTCPConnection::SendFromStream(TIdStream& stream, bool fromStart) {
             size_t got = stream.Read(piece.data(), piece.size());
             if (got == 0)
                 throw EIdNoDataToRead();
-            // A peer that takes nothing would otherwise hold the send (and the host) forever.
-            if (StallTimeout > 0 && !WaitWritable(StallTimeout))
-                throw EIdDataStalled(StallTimeout);
             SendBytes(piece.data(), static_cast<int>(got));
             position += static_cast<int64_t>(got);
         }

@@ -182,6 +182,15 @@ int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
     return result;
 }
 
+int SetNonBlocking(SocketHandle socket, bool nonBlocking) {
+    int fd = static_cast<int>(socket);
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0)
+        return LastError();
+    flags = nonBlocking ? flags | O_NONBLOCK : flags & ~O_NONBLOCK;
+    return ::fcntl(fd, F_SETFL, flags) == 0 ? 0 : LastError();
+}
+
 int ListenSocket(SocketHandle socket, int backlog) {
     return ::listen(static_cast<int>(socket), backlog) == 0 ? 0 : LastError();
 }

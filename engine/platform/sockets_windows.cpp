@@ -181,6 +181,11 @@ int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
     return result;
 }
 
+int SetNonBlocking(SocketHandle socket, bool nonBlocking) {
+    u_long value = nonBlocking ? 1 : 0;
+    return api.ioctlsocket(Native(socket), FIONBIO, &value) == 0 ? 0 : LastError();
+}
+
 int ListenSocket(SocketHandle socket, int backlog) {
     return api.listen(Native(socket), backlog) == 0 ? 0 : LastError();
 }
