@@ -80,7 +80,7 @@ void TIdFTP::AwaitTransferStart(const ReplyCodes& preliminary) {
 // ABOR's reply is read when it comes within the pending-reply wait). Without an
 // ABOR they are the server's word that the transfer failed; some servers still add a 226,
 // which is read when it comes within the pending-reply wait. A transfer that carried fewer
-// bytes than the file's size failed, whatever the reply says.
+// bytes than the file's size failed, whatever the reply says, unless the user stopped it.
 void TIdFTP::FinishTransfer(int64_t received, int64_t expectedBytes, int64_t offset) {
     int code = 0;
     try {
@@ -107,7 +107,7 @@ void TIdFTP::FinishTransfer(int64_t received, int64_t expectedBytes, int64_t off
         // ABOR came after the transfer had ended; its own reply follows the transfer's.
         ReadReply();
     }
-    if (expectedBytes >= 0 && received < expectedBytes)
+    if (expectedBytes >= 0 && received < expectedBytes && !abortSent_)
         throw EIdTransferEndedEarly(offset + received, offset + expectedBytes);
     if (serverAbort)
         throw *serverAbort;

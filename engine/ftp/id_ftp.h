@@ -50,7 +50,7 @@ public:
     int DataStallTimeout = 30000;
     // Longest wait for the final reply of a transfer that failed, in ms. A reply that does
     // not come by then could answer a later command, so the control connection is dropped.
-    int PendingReplyTimeout = 5000;
+    int PendingReplyTimeout = 3000;
 
     std::function<void(TIdFTP& sender)> OnAfterClientLogin;
     std::function<void(TIdFTP& sender, TIdStream& stream)> OnAfterGet;
