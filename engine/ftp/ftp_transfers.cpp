@@ -75,12 +75,12 @@ void TIdFTP::AwaitTransferStart(const ReplyCodes& preliminary) {
     }
 }
 
-// The final reply after the data (RFC 959 section 4.2). After our ABOR a 426 or 450 is
-// followed by ABOR's own reply and the transfer ends quietly, as the user asked (after a 226,
-// ABOR's reply is read when it comes within the pending-reply wait). Without an
-// ABOR they are the server's word that the transfer failed; some servers still add a 226,
-// which is read when it comes within the pending-reply wait. A transfer that carried fewer
-// bytes than the file's size failed, whatever the reply says, unless the user stopped it.
+// The final reply after the data (RFC 959 section 4.2). After our ABOR, ABOR's own reply
+// follows the transfer's (read at once after a 426 or 450, and after any other code when it
+// comes within the pending-reply wait), and the transfer ends quietly, as the user asked.
+// Without an ABOR a 426 or 450 is the server's word that the transfer failed; a 226 that some
+// servers add is read when it comes within that wait. A transfer that carried fewer bytes
+// than the file's size failed, whatever the reply says, unless the user stopped it.
 void TIdFTP::FinishTransfer(int64_t received, int64_t expectedBytes, int64_t offset) {
     int code = 0;
     try {
