@@ -171,6 +171,11 @@ private:
     engine::TIdFTP& Ftp();
     bool EngineConnected();
     void OpenEngineSession();
+    // The disconnected state of the connect toggle: the next press connects.
+    void ShowDisconnected();
+    // After a command: the engine dropped the session (a transfer's reply that never came,
+    // a reset, a broken reply), so the button and the status say so at once.
+    void ShowDroppedSession();
     void DownloadFile(const std::string& remoteName);
     TSharePanelLayout SharePanelLayout(int shareListHeightMargin) const;
     std::string SizeText(int64_t bytes) const;

@@ -151,14 +151,12 @@ void TTavo::ConnectServer() {
             engine::TIdFTP& ftp = Ftp();
             ftp.AbortTransfer();
             ftp.CloseSession();
-            transferInProgress_ = false;
-            view_.SetConnectButton(c.CaptionConnect, c.HintConnect);
+            ShowDisconnected();
             return;
         }
         if (EngineConnected())
             Ftp().CloseSession();
-        transferInProgress_ = false;
-        view_.SetConnectButton(c.CaptionConnect, c.HintConnect);
+        ShowDisconnected();
     } catch (const std::exception&) {
         Inform(c.MsgConnectFailed);
     }
@@ -180,9 +178,22 @@ void TTavo::StopWaitingConnect() {
     } catch (const std::exception&) {
     }
     ftp.DropSocket();
-    transferInProgress_ = false;
     connectStopped_ = true;
-    view_.SetConnectButton(c.CaptionConnect, c.HintConnect);
+    ShowDisconnected();
+}
+
+void TTavo::ShowDisconnected() {
+    transferInProgress_ = false;
+    view_.SetConnectButton(catalogue_.CaptionConnect, catalogue_.HintConnect);
+}
+
+void TTavo::ShowDroppedSession() {
+    // Nested inside another command or the toggle, the outer one decides when it ends.
+    if (commandDepth_ > 0 || connectDepth_ > 0 || idFTP1_ == nullptr ||
+        view_.GetConnectCaption() == catalogue_.CaptionConnect || EngineConnected())
+        return;
+    ShowDisconnected();
+    view_.SetStatusText(engine::StatusText(engine::hsDisconnected, {}));
 }
 
 void TTavo::ConnectButtonClick() {
@@ -252,6 +263,7 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
     // need no connection run nested as well and end as they always do.
     if (!transferInProgress_ && (!guarded || (commandDepth_ == 0 && connectDepth_ == 0)))
         view_.SetStatusText(catalogue_.StatusDone);
+    ShowDroppedSession();
     if (escaped)
         view_.ReportError(*escaped);
 }

@@ -22,10 +22,13 @@ void TTavo::DownloadFile(const std::string& remoteName) {
     ShowIdleStatus();
     ftp.Passive = view_.IsPassiveChecked();
     ftp.SetTransferType(engine::ftBinary);
-    expectedSize_ = ftp.RemoteFileSize(remoteName);
+    // The engine checks the download against the server's size: a server that ignores REST
+    // or a data connection cut short must not pass for a whole file.
+    const int64_t remoteSize = ftp.RemoteFileSize(remoteName);
+    expectedSize_ = remoteSize;
     try {
         if (!platform::FileExists(*path)) {
-            ftp.DownloadToFile(remoteName, *path, false, false);
+            ftp.DownloadToFile(remoteName, *path, false, false, remoteSize);
             ShowIdleStatus();
             return;
         }
@@ -35,11 +38,11 @@ void TTavo::DownloadFile(const std::string& remoteName) {
             return;
         case mrYes: // resume: only the missing part travels
             expectedSize_ -= engine::TIdFTP::LocalFileSize(*path);
-            ftp.DownloadToFile(remoteName, *path, false, true);
+            ftp.DownloadToFile(remoteName, *path, false, true, remoteSize);
             ShowIdleStatus();
             break;
         case mrNo: // download again over the local file
-            ftp.DownloadToFile(remoteName, *path, true, false);
+            ftp.DownloadToFile(remoteName, *path, true, false, remoteSize);
             ShowIdleStatus();
             break;
         default:

@@ -2,6 +2,7 @@
 // The engine's typed errors. Every engine failure is one of these; the message texts are
 // part of the engine's contract (the controller and the trace show them to the user).
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -129,6 +130,47 @@ std::string SocketErrorText(int errorNumber);
 class EIdFTPFileAlreadyExists : public EIdException {
 public:
     EIdFTPFileAlreadyExists() : EIdException("Destination file already exists.") {}
+};
+
+// A download that stopped short of the size the server gave for the file (SIZE): the data
+// connection closed early, whatever the final reply said. Counts are of the whole file.
+class EIdTransferEndedEarly : public EIdException {
+public:
+    EIdTransferEndedEarly(int64_t received, int64_t expected)
+        : EIdException("the transfer ended early: " + std::to_string(received) + " of " +
+                       std::to_string(expected) + " bytes"),
+          Received(received), Expected(expected) {}
+    int64_t Received;
+    int64_t Expected;
+};
+
+// A download that ran past the size the server gave for the file: after a resume, the sign of
+// a server that accepted REST but sent the file from its start.
+class EIdTransferOverrun : public EIdException {
+public:
+    explicit EIdTransferOverrun(int64_t expected)
+        : EIdException("The server sent more than the file's " + std::to_string(expected) +
+                       " bytes; it may have ignored the restart position."),
+          Expected(expected) {}
+    int64_t Expected;
+};
+
+// A resume of a local part that is already longer than the server's file.
+class EIdResumeBeyondEnd : public EIdException {
+public:
+    EIdResumeBeyondEnd(int64_t local, int64_t remote)
+        : EIdException("The local file (" + std::to_string(local) +
+                       " bytes) is longer than the server's file (" + std::to_string(remote) +
+                       " bytes); it cannot be resumed.") {}
+};
+
+// A data connection that moved no byte for the stall limit.
+class EIdDataStalled : public EIdException {
+public:
+    explicit EIdDataStalled(int milliseconds)
+        : EIdException("The data connection moved no data for " +
+                       std::to_string(milliseconds / 1000) + "." +
+                       std::to_string(milliseconds % 1000 / 100) + " seconds.") {}
 };
 
 class EIdInvalidFTPListingFormat : public EIdException {

@@ -80,4 +80,21 @@ bool TIdIOHandlerSocket::Readable(int milliseconds) {
     return rc > 0;
 }
 
+void TIdIOHandlerSocket::SetNonBlocking(bool nonBlocking) {
+    if (!Connected())
+        throw EIdClosedSocket();
+    if (int error = platform::SetNonBlocking(Binding->Handle, nonBlocking); error != 0)
+        throw EIdSocketError(error);
+}
+
+bool TIdIOHandlerSocket::Writable(int milliseconds) {
+    if (!Connected())
+        throw EIdConnClosedGracefully();
+    int error = 0;
+    int rc = platform::WaitWritable(Binding->Handle, milliseconds, error);
+    if (rc < 0)
+        throw EIdSocketError(error);
+    return rc > 0;
+}
+
 } // namespace tavo::engine

@@ -5,6 +5,7 @@
 #include "engine/core/text.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 
@@ -73,6 +74,14 @@ void TIdTCPConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
         throw EIdConnClosedGracefully();
 }
 
+void TIdTCPConnection::DropConnection() {
+    input_.Clear(false);
+    if (SocketOpen()) {
+        closedMark_ = true;
+        CheckPeerClosed(false, false);
+    }
+}
+
 bool TIdTCPConnection::IsConnected() {
     CheckPeerClosed(false, false);
     return SocketOpen();
@@ -108,6 +117,26 @@ bool TIdTCPConnection::WaitReadable(int milliseconds) {
     bool readable = carrier_->Readable(milliseconds == -2 ? -1 : milliseconds);
     TIdAntiFreeze::PumpIfDue(!readable);
     return readable;
+}
+
+bool TIdTCPConnection::WaitWritable(int milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        // Dropped by a handler that ran in the pump (an abort).
+        if (!SocketOpen())
+            throw EIdConnClosedGracefully();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        int slice = static_cast<int>(left);
+        if (TIdAntiFreeze::PumpApplies())
+            slice = std::min(slice, std::max(1, TIdAntiFreeze::Current()->IdleTimeOut));
+        if (carrier_->Writable(slice))
+            return true;
+        TIdAntiFreeze::PumpIfDue(true);
+    }
 }
 
 int TIdTCPConnection::FillInputBuffer() {
@@ -170,16 +199,30 @@ void TIdTCPConnection::ReceiveExact(char* target, size_t count) {
     input_.Take(count, target);
 }
 
-void TIdTCPConnection::ReceiveToStream(TIdStream& stream) {
+int64_t TIdTCPConnection::ReceiveToStream(TIdStream& stream, int64_t limit) {
     BeginProgress(wmRead, 0);
+    // The stall limit is the read wait of the stream; the connection's own wait comes back
+    // afterwards.
+    const int readTimeout = ReadTimeout;
+    if (StallTimeout > 0)
+        ReadTimeout = StallTimeout;
+    int64_t received = 0;
+    auto finish = [&] {
+        ReadTimeout = readTimeout;
+        EndProgress(wmRead);
+        if (stream.Size() > stream.Position())
+            stream.Truncate();
+    };
     try {
         // Read until the peer closes. The count is 64-bit: files of 2 GiB and more arrive
         // whole instead of stopping at a 32-bit limit.
-        int64_t remaining = std::numeric_limits<int64_t>::max();
+        int64_t remaining = limit >= 0 ? limit + 1 : std::numeric_limits<int64_t>::max();
         if (!input_.Empty()) {
-            size_t held = input_.Size();
+            size_t held = static_cast<size_t>(std::min<int64_t>(remaining, input_.Size()));
             stream.Write(input_.Data(), held);
             input_.Take(held, nullptr);
+            received += static_cast<int64_t>(held);
+            remaining -= static_cast<int64_t>(held);
         }
         std::vector<char> chunk;
         while (IsConnected() && remaining > 0) {
@@ -189,22 +232,26 @@ void TIdTCPConnection::ReceiveToStream(TIdStream& stream) {
             try {
                 ReceiveExact(chunk.data(), size);
             } catch (const EIdConnClosedGracefully&) {
+                received += static_cast<int64_t>(input_.Size());
                 stream.Write(input_.Data(), input_.Size());
                 input_.Clear(false);
                 break;
             }
             stream.Write(chunk.data(), size);
+            received += static_cast<int64_t>(size);
             remaining -= static_cast<int64_t>(size);
         }
+    } catch (const EIdReadTimeout&) {
+        finish();
+        if (StallTimeout > 0)
+            throw EIdDataStalled(StallTimeout);
+        throw;
     } catch (...) {
-        EndProgress(wmRead);
-        if (stream.Size() > stream.Position())
-            stream.Truncate();
+        finish();
         throw;
     }
-    EndProgress(wmRead);
-    if (stream.Size() > stream.Position())
-        stream.Truncate();
+    finish();
+    return received;
 }
 
 void TIdTCPConnection::SendBytes(const char* data, int count) {
@@ -220,6 +267,12 @@ void TIdTCPConnection::SendBytes(const char* data, int count) {
     while (sent < copy.size()) {
         int error = 0;
         int n = carrier_->Send(copy.data() + sent, static_cast<int>(copy.size() - sent), error);
+        if (n < 0 && error == platform::ErrWouldBlock) {
+            // A non-blocking stream send (StallTimeout): the peer takes nothing yet.
+            if (!WaitWritable(StallTimeout > 0 ? StallTimeout : std::numeric_limits<int>::max()))
+                throw EIdDataStalled(StallTimeout);
+            continue;
+        }
         TIdAntiFreeze::PumpIfDue(false, false);
         if (n == 0)
             closedMark_ = true;
@@ -254,6 +307,10 @@ void TIdTCPConnection::SendFromStream(TIdStream& stream, bool fromStart) {
     int64_t position = stream.Position();
     BeginProgress(wmWrite, end - position);
     try {
+        // A peer that takes nothing would hold a blocking send (and the host) for ever:
+        // SendBytes waits for room itself, within the stall limit, with the pump running.
+        if (StallTimeout > 0 && carrier_ != nullptr && carrier_->Connected())
+            carrier_->SetNonBlocking(true);
         std::vector<char> piece;
         for (;;) {
             int64_t n = std::min<int64_t>(end - position, std::max(1, SendBufferSize));
@@ -329,7 +386,21 @@ void TIdTCPConnection::ReadReply() {
 }
 
 int TIdTCPConnection::AwaitReply(const ReplyCodes& allowed) {
-    ReadReply();
+    try {
+        ReadReply();
+    } catch (const EIdReadLnMaxLineLengthExceeded&) {
+        // The rest of the line is still unread: every later reply would be read out of step.
+        DropConnection();
+        throw;
+    } catch (const EIdSocketError&) {
+        // A reset control connection carries no further reply.
+        DropConnection();
+        throw;
+    } catch (const EIdReadTimeout&) {
+        // A reply that comes later would answer the next command.
+        DropConnection();
+        throw;
+    }
     CheckReplyCode(LastReply.NumericCode, allowed);
     return LastReply.NumericCode;
 }

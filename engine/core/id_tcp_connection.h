@@ -40,6 +40,9 @@ public:
     int SendBufferSize = 32768;
     int MaxLineLength = 16384;
     TIdMaxLineAction MaxLineAction = maException;
+    // Longest time in ms a stream operation may move no byte, in either direction; 0 means
+    // no limit. Past it the operation fails with EIdDataStalled.
+    int StallTimeout = 0;
     TIdConnectionIntercept* Intercept = nullptr;
     std::function<void(TIdTCPConnection& sender)> OnDisconnected;
 
@@ -52,6 +55,10 @@ public:
 
     void CloseConnection();
     virtual void DropSocket();
+    // Closes the connection the way a close by the peer is noticed (hsDisconnected,
+    // OnDisconnected) and forgets the unread input: for a conversation that can no longer be
+    // kept in step.
+    void DropConnection();
     bool IsConnected();
     void ResetInput();
 
@@ -64,7 +71,9 @@ public:
     std::string ReceiveLine();
     std::string ReceiveNonBlankLine(int attempts = 2147483647);
     void ReceiveExact(char* target, size_t count);
-    void ReceiveToStream(TIdStream& stream);
+    // Reads until the peer closes, or until one byte more than `limit` (when not negative) has
+    // come, enough to tell that the peer sends more than expected. Returns the bytes written.
+    int64_t ReceiveToStream(TIdStream& stream, int64_t limit = -1);
     void CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) override;
     TIdManagedBuffer& InputBuffer() override { return input_; }
 
@@ -76,6 +85,8 @@ public:
 protected:
     // Waits until the socket is readable, in pump slices; -2 means no limit.
     bool WaitReadable(int milliseconds);
+    // Waits until the socket takes more bytes, in pump slices.
+    bool WaitWritable(int milliseconds);
     void AdoptCarrier(std::unique_ptr<TIdIOHandlerSocket> carrier);
     void FreeOwnedCarrier();
 

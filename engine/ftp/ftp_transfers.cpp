@@ -7,6 +7,11 @@
 #include "engine/listing/listing_text.h"
 #include "engine/platform/files.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
 namespace tavo::engine {
 
 void TIdFTP::CopyChannelSettings(TIdTCPConnection& channel) const {
@@ -15,6 +20,7 @@ void TIdFTP::CopyChannelSettings(TIdTCPConnection& channel) const {
     channel.OnWork = OnWork;
     channel.OnWorkBegin = OnWorkBegin;
     channel.OnWorkEnd = OnWorkEnd;
+    channel.StallTimeout = DataStallTimeout;
 }
 
 void TIdFTP::OpenPassiveChannel(std::string& host, int& port) {
@@ -54,17 +60,116 @@ std::unique_ptr<TIdSimpleServer> TIdFTP::NewActiveListener() {
     return listener;
 }
 
-void TIdFTP::FinishTransfer() {
-    int code = AwaitReply({225, 226, 250, 426, 450});
-    if (code == 426 || code == 450) {
-        AwaitReply({226, 225});
-        ReportStatus(ftpAborted, "Transfer aborted");
+void TIdFTP::SendTransferCommand(const std::string& command) {
+    SendLine(command);
+    replyPending_ = true;
+}
+
+// The preliminary reply (1xx) of the transfer command. A refusal is its final reply; any other
+// failure leaves the final reply still to come.
+void TIdFTP::AwaitTransferStart(const ReplyCodes& preliminary) {
+    try {
+        AwaitReply(preliminary);
+    } catch (const EIdProtocolReplyError&) {
+        replyPending_ = LastReply.NumericCode / 100 == 1;
+        throw;
     }
 }
 
-void TIdFTP::RunDownload(const std::string& command, TIdStream& stream, bool resume) {
+// The final reply after the data (RFC 959 section 4.2). After our ABOR, ABOR's own reply
+// follows the transfer's (read at once after a 426 or 450, and after any other code when it
+// comes within the pending-reply wait), and the transfer ends quietly, as the user asked.
+// Without an ABOR a 426 or 450 is the server's word that the transfer failed; a 226 that some
+// servers add is read when it comes within that wait. A transfer that carried fewer bytes
+// than the file's size failed, whatever the reply says, unless the user stopped it.
+void TIdFTP::FinishTransfer(int64_t received, int64_t expectedBytes, int64_t offset) {
+    int code = 0;
+    try {
+        code = AwaitReply({225, 226, 250, 426, 450});
+    } catch (const EIdProtocolReplyError&) {
+        replyPending_ = false;
+        throw;
+    } catch (const EIdException&) {
+        // The reply did not come in time: a late one would answer the next command.
+        replyPending_ = false;
+        DropConnection();
+        throw;
+    }
+    replyPending_ = false;
+    std::optional<EIdProtocolReplyError> serverAbort;
+    if (code == 426 || code == 450) {
+        if (!abortSent_)
+            serverAbort.emplace(code, LastReply.TextWithLineEnds());
+        if (abortSent_ || FollowUpReplyArrives()) {
+            AwaitReply({226, 225});
+            ReportStatus(ftpAborted, "Transfer aborted");
+        }
+    } else if (abortSent_ && FollowUpReplyArrives()) {
+        // ABOR came after the transfer had ended; its own reply follows the transfer's.
+        ReadReply();
+    }
+    if (expectedBytes >= 0 && received < expectedBytes && !abortSent_)
+        throw EIdTransferEndedEarly(offset + received, offset + expectedBytes);
+    if (serverAbort)
+        throw *serverAbort;
+}
+
+bool TIdFTP::FollowUpReplyArrives() {
+    try {
+        return !InputBuffer().Empty() || WaitReadable(std::max(1, PendingReplyTimeout));
+    } catch (const EIdException&) {
+        return false;
+    }
+}
+
+// A failed transfer leaves the final reply of its command on the control connection (RFC 959:
+// every command gets one). Read there by the next command, it would make that command fail or
+// succeed by mistake, and every later command would read its predecessor's reply. It is read
+// here within a short wait; when it does not come, the session cannot be kept in step and the
+// control connection is dropped.
+void TIdFTP::ConsumePendingReply() {
+    if (!replyPending_)
+        return;
+    replyPending_ = false;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(PendingReplyTimeout);
+    const int readTimeout = ReadTimeout;
+    // After ABOR two final replies are owed: the transfer's and ABOR's own.
+    int finalReplies = abortSent_ ? 2 : 1;
+    try {
+        while (IsConnected()) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
+            if (left <= 0)
+                throw EIdReadTimeout();
+            ReadTimeout = static_cast<int>(left);
+            ReadReply();
+            const int code = LastReply.NumericCode;
+            if (code / 100 == 1)
+                continue; // preliminary: the final reply follows
+            if (--finalReplies == 0)
+                break;
+        }
+    } catch (const EIdException&) {
+        DropConnection();
+    }
+    ReadTimeout = readTimeout;
+}
+
+void TIdFTP::RunDownload(const std::string& command, TIdStream& stream, bool resume,
+                         int64_t remoteSize) {
+    // Under TYPE A the bytes on the wire differ from the file's size.
+    const bool checkSize = remoteSize >= 0 && transferType_ == ftBinary;
+    const int64_t offset = resume ? stream.Position() : 0;
+    if (checkSize && offset > remoteSize)
+        throw EIdResumeBeyondEnd(offset, remoteSize);
+    const int64_t expectedBytes = checkSize ? remoteSize - offset : -1;
     ReportStatus(ftpTransfer, "Starting FTP transfer");
     bool passiveOpened = false;
+    int64_t received = 0;
+    replyPending_ = false;
+    abortSent_ = false;
     try {
         const std::string rest = "REST " + std::to_string(stream.Position());
         if (Passive) {
@@ -77,9 +182,9 @@ void TIdFTP::RunDownload(const std::string& command, TIdStream& stream, bool res
             passiveOpened = true;
             if (resume)
                 IssueCommand(rest, {350});
-            SendLine(command);
-            AwaitReply({125, 150, 154});
-            channel.ReceiveToStream(stream);
+            SendTransferCommand(command);
+            AwaitTransferStart({125, 150, 154});
+            received = channel.ReceiveToStream(stream, expectedBytes);
             channel.CloseConnection();
         } else {
             activeDataChannel_ = NewActiveListener();
@@ -88,10 +193,15 @@ void TIdFTP::RunDownload(const std::string& command, TIdStream& stream, bool res
             SendPortCommand(listener);
             if (resume)
                 IssueCommand(rest, {350});
-            IssueCommand(command, {125, 150, 154});
+            SendTransferCommand(command);
+            AwaitTransferStart({125, 150, 154});
             listener.AcceptOne();
-            listener.ReceiveToStream(stream);
+            received = listener.ReceiveToStream(stream, expectedBytes);
         }
+        // Stopped one byte past the end: the rest is not read (a server that ignored REST
+        // would otherwise append the whole file to the part already here).
+        if (expectedBytes >= 0 && received > expectedBytes)
+            throw EIdTransferOverrun(remoteSize);
         activeDataChannel_.reset();
         ReportStatus(ftpReady, "Transfer complete");
     } catch (...) {
@@ -99,28 +209,28 @@ void TIdFTP::RunDownload(const std::string& command, TIdStream& stream, bool res
             activeDataChannel_->CloseConnection();
         activeDataChannel_.reset();
         ReportStatus(ftpReady, "Transfer complete");
+        ConsumePendingReply();
         throw;
     }
-    FinishTransfer();
+    FinishTransfer(received, expectedBytes, offset);
 }
 
 void TIdFTP::RunUpload(const std::string& command, TIdStream& stream) {
     ReportStatus(ftpTransfer, "Starting FTP transfer");
     bool passiveOpened = false;
-    bool replyPending = false;
+    replyPending_ = false;
+    abortSent_ = false;
     try {
         if (Passive) {
             std::string host;
             int port = 0;
             OpenPassiveChannel(host, port);
-            SendLine(command);
-            replyPending = true;
+            SendTransferCommand(command);
             activeDataChannel_ = NewPassiveChannel(port);
             auto& channel = static_cast<TIdTCPClient&>(*activeDataChannel_);
             channel.OpenConnection(-1);
             passiveOpened = true;
-            replyPending = false;
-            AwaitReply({110, 125, 150});
+            AwaitTransferStart({110, 125, 150});
             try {
                 channel.SendFromStream(stream, false);
             } catch (const EIdSocketError& error) {
@@ -134,7 +244,8 @@ void TIdFTP::RunUpload(const std::string& command, TIdStream& stream) {
             auto& listener = static_cast<TIdSimpleServer&>(*activeDataChannel_);
             listener.StartListening();
             SendPortCommand(listener);
-            IssueCommand(command, {125, 150});
+            SendTransferCommand(command);
+            AwaitTransferStart({125, 150});
             listener.AcceptOne();
             listener.SendFromStream(stream, true);
         }
@@ -145,23 +256,10 @@ void TIdFTP::RunUpload(const std::string& command, TIdStream& stream) {
             activeDataChannel_->CloseConnection();
         activeDataChannel_.reset();
         ReportStatus(ftpReady, "Transfer complete");
-        if (replyPending)
-            DiscardReplyToFailedUpload();
+        ConsumePendingReply();
         throw;
     }
-    FinishTransfer();
-}
-
-// The passive upload sent its command before the data connection failed; the server's answer
-// (425 and the like) would otherwise be read as the reply of the next command, and every
-// later command would read its predecessor's reply. The failure itself is raised by the
-// caller; an error while reading here only means no answer came.
-void TIdFTP::DiscardReplyToFailedUpload() {
-    try {
-        if (IsConnected())
-            ReadReply();
-    } catch (const EIdException&) {
-    }
+    FinishTransfer(0, -1, 0);
 }
 
 void TIdFTP::FetchListing(std::vector<std::string>* target, const std::string& mask, bool details) {
@@ -174,16 +272,50 @@ void TIdFTP::FetchListing(std::vector<std::string>* target, const std::string& m
         *target = ListingLines;
 }
 
-void TIdFTP::DownloadToStream(const std::string& remoteName, TIdStream& stream, bool resume) {
+void TIdFTP::DownloadToStream(const std::string& remoteName, TIdStream& stream, bool resume,
+                              int64_t remoteSize) {
     CheckCommandArgument("file name", remoteName);
     resume = resume && ProbeResume();
-    RunDownload("RETR " + remoteName, stream, resume);
+    RunDownload("RETR " + remoteName, stream, resume, remoteSize);
     if (OnAfterGet)
         OnAfterGet(*this, stream);
 }
 
+namespace {
+
+// Closes the file of a download that failed: that failure is what the caller hears, not a
+// write error of the bytes still buffered.
+void CloseAfterFailure(TIdFileStream& file) noexcept {
+    try {
+        file.Close();
+    } catch (const EIdException&) {
+    }
+}
+
+// After a failed download the local file is as it was before: a file the download created is
+// removed (an empty or partial file would pass for the real one), a resumed file is cut back
+// to its earlier length. The download's own error is what the caller hears, so a failure
+// here does not replace it.
+void RestoreLocalFile(TIdFileStream& file, const std::string& path, TIdFileOpen how,
+                      int64_t lengthBefore) noexcept {
+    CloseAfterFailure(file);
+    try {
+        if (how == TIdFileOpen::Append) {
+            TIdFileStream again(path, TIdFileOpen::Append);
+            again.Seek(lengthBefore);
+            again.Truncate();
+            again.Close();
+        } else {
+            std::remove(path.c_str());
+        }
+    } catch (const EIdException&) {
+    }
+}
+
+} // namespace
+
 void TIdFTP::DownloadToFile(const std::string& remoteName, const std::string& localPath,
-                            bool canOverwrite, bool resume) {
+                            bool canOverwrite, bool resume, int64_t remoteSize) {
     CheckCommandArgument("file name", remoteName);
     TIdFileOpen how;
     if (!platform::FileExists(localPath)) {
@@ -198,8 +330,18 @@ void TIdFTP::DownloadToFile(const std::string& remoteName, const std::string& lo
             throw EIdFTPFileAlreadyExists();
     }
     TIdFileStream file(localPath, how);
-    DownloadToStream(remoteName, file, resume);
-    file.Close();
+    const int64_t lengthBefore = file.Position();
+    try {
+        DownloadToStream(remoteName, file, resume, remoteSize);
+        file.Close();
+    } catch (...) {
+        // A transfer the user stopped keeps what arrived, so that it can be resumed.
+        if (abortSent_)
+            CloseAfterFailure(file);
+        else
+            RestoreLocalFile(file, localPath, how, lengthBefore);
+        throw;
+    }
 }
 
 void TIdFTP::UploadFromStream(TIdStream& stream, const std::string& remoteName, bool append) {

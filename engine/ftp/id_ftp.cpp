@@ -183,8 +183,10 @@ void TIdFTP::CloseSession() {
 }
 
 void TIdFTP::AbortTransfer() {
-    if (IsConnected())
+    if (IsConnected()) {
         SendLine("ABOR");
+        abortSent_ = true;
+    }
     if (activeDataChannel_ != nullptr)
         activeDataChannel_->DropSocket();
 }

@@ -45,6 +45,12 @@ public:
     TIdFtpProxySettings ProxySettings;
     // Longest wait for the server's incoming data connection in active mode, in ms.
     int DataAcceptTimeout = 60000;
+    // A data connection that moves no byte for this long fails (EIdDataStalled), in ms;
+    // 0 = no limit.
+    int DataStallTimeout = 30000;
+    // Longest wait for the final reply of a transfer that failed, in ms. A reply that does
+    // not come by then could answer a later command, so the control connection is dropped.
+    int PendingReplyTimeout = 3000;
 
     std::function<void(TIdFTP& sender)> OnAfterClientLogin;
     std::function<void(TIdFTP& sender, TIdStream& stream)> OnAfterGet;
@@ -84,9 +90,15 @@ public:
     void AbortTransfer();
 
     void FetchListing(std::vector<std::string>* target, const std::string& mask, bool details);
-    void DownloadToStream(const std::string& remoteName, TIdStream& stream, bool resume);
+    // remoteSize is the file's size as the server gave it (SIZE), or -1 when unknown. When
+    // known, a binary download that ends short of it (EIdTransferEndedEarly) or runs past it
+    // (EIdTransferOverrun, stopped at once) fails.
+    void DownloadToStream(const std::string& remoteName, TIdStream& stream, bool resume,
+                          int64_t remoteSize = -1);
+    // A failed download removes the file it created and cuts a resumed file back to its
+    // length before the resume; one the user stopped (AbortTransfer) keeps what arrived.
     void DownloadToFile(const std::string& remoteName, const std::string& localPath,
-                        bool canOverwrite, bool resume);
+                        bool canOverwrite, bool resume, int64_t remoteSize = -1);
     void UploadFromStream(TIdStream& stream, const std::string& remoteName, bool append);
     void UploadFromFile(const std::string& localPath, const std::string& remoteName, bool append);
     static int64_t LocalFileSize(const std::string& localPath);
@@ -95,7 +107,9 @@ public:
     TIdFTPListItems& ListingItems();
 
 protected:
-    void RunDownload(const std::string& command, TIdStream& stream, bool resume);
+    // remoteSize: the whole file's size (SIZE), or -1 when unknown.
+    void RunDownload(const std::string& command, TIdStream& stream, bool resume,
+                     int64_t remoteSize = -1);
     void RunUpload(const std::string& command, TIdStream& stream);
     void OpenPassiveChannel(std::string& host, int& port);
     void SendPortCommand(const TIdSimpleServer& listener);
@@ -107,11 +121,18 @@ private:
     void IssueSuccessCommand(const std::string& text);
     std::unique_ptr<TIdTCPClient> NewPassiveChannel(int port);
     std::unique_ptr<TIdSimpleServer> NewActiveListener();
-    void FinishTransfer();
-    void DiscardReplyToFailedUpload();
+    void SendTransferCommand(const std::string& command);
+    void AwaitTransferStart(const ReplyCodes& preliminary);
+    void FinishTransfer(int64_t received, int64_t expectedBytes, int64_t offset);
+    bool FollowUpReplyArrives();
+    void ConsumePendingReply();
 
     TIdFTPTransferType transferType_ = ftBinary;
     std::unique_ptr<TIdTCPConnection> activeDataChannel_;
+    // The running transfer's command still owes its final reply.
+    bool replyPending_ = false;
+    // ABOR went out during the running transfer, so its own reply follows the transfer's.
+    bool abortSent_ = false;
     std::unique_ptr<TIdFTPListItems> listingItems_;
 };
 

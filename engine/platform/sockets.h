@@ -44,8 +44,14 @@ SocketHandle AcceptSocket(SocketHandle listener, int& error);
 int SendSocket(SocketHandle socket, const void* data, int count, int& error);
 int ReceiveSocket(SocketHandle socket, void* data, int count, int& error);
 
+// Switches the socket between blocking and non-blocking sends and receives; 0 or an error.
+// A non-blocking call that cannot go on at once fails with ErrWouldBlock.
+int SetNonBlocking(SocketHandle socket, bool nonBlocking);
+
 // 1 when readable within timeoutMs (-1 = no limit), 0 on timeout, -1 with error set.
 int WaitReadable(SocketHandle socket, int timeoutMs, int& error);
+// 1 when the socket takes more bytes within timeoutMs (-1 = no limit), else as WaitReadable.
+int WaitWritable(SocketHandle socket, int timeoutMs, int& error);
 
 int LocalAddress(SocketHandle socket, std::string& ip, int& port);
 int PeerAddress(SocketHandle socket, std::string& ip, int& port);

@@ -182,6 +182,15 @@ int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
     return result;
 }
 
+int SetNonBlocking(SocketHandle socket, bool nonBlocking) {
+    int fd = static_cast<int>(socket);
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0)
+        return LastError();
+    flags = nonBlocking ? flags | O_NONBLOCK : flags & ~O_NONBLOCK;
+    return ::fcntl(fd, F_SETFL, flags) == 0 ? 0 : LastError();
+}
+
 int ListenSocket(SocketHandle socket, int backlog) {
     return ::listen(static_cast<int>(socket), backlog) == 0 ? 0 : LastError();
 }
@@ -213,8 +222,10 @@ int ReceiveSocket(SocketHandle socket, void* data, int count, int& error) {
     return static_cast<int>(n);
 }
 
-int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
-    pollfd entry{static_cast<int>(socket), POLLIN, 0};
+namespace {
+
+int WaitFor(SocketHandle socket, short events, int timeoutMs, int& error) {
+    pollfd entry{static_cast<int>(socket), events, 0};
     int rc = ::poll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs);
     if (rc < 0) {
         error = LastError();
@@ -226,6 +237,16 @@ int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
         return -1;
     }
     return rc > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
+    return WaitFor(socket, POLLIN, timeoutMs, error);
+}
+
+int WaitWritable(SocketHandle socket, int timeoutMs, int& error) {
+    return WaitFor(socket, POLLOUT, timeoutMs, error);
 }
 
 int LocalAddress(SocketHandle socket, std::string& ip, int& port) {

@@ -181,6 +181,11 @@ int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
     return result;
 }
 
+int SetNonBlocking(SocketHandle socket, bool nonBlocking) {
+    u_long value = nonBlocking ? 1 : 0;
+    return api.ioctlsocket(Native(socket), FIONBIO, &value) == 0 ? 0 : LastError();
+}
+
 int ListenSocket(SocketHandle socket, int backlog) {
     return api.listen(Native(socket), backlog) == 0 ? 0 : LastError();
 }
@@ -203,18 +208,32 @@ int ReceiveSocket(SocketHandle socket, void* data, int count, int& error) {
     return n == SOCKET_ERROR ? -1 : n;
 }
 
-int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(Native(socket), &readable);
+namespace {
+
+// One socket in the read or the write set; rc > 0 says it is ready (no FD_ISSET needed).
+int WaitFor(SocketHandle socket, bool write, int timeoutMs, int& error) {
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(Native(socket), &ready);
     timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    int rc = api.select(0, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &limit);
+    int rc = api.select(0, write ? nullptr : &ready, write ? &ready : nullptr, nullptr,
+                        timeoutMs < 0 ? nullptr : &limit);
     if (rc == SOCKET_ERROR) {
         error = LastError();
         return -1;
     }
     error = 0;
     return rc > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
+    return WaitFor(socket, false, timeoutMs, error);
+}
+
+int WaitWritable(SocketHandle socket, int timeoutMs, int& error) {
+    return WaitFor(socket, true, timeoutMs, error);
 }
 
 int LocalAddress(SocketHandle socket, std::string& ip, int& port) {

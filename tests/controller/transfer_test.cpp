@@ -2,6 +2,8 @@
 
 #include "tests/controller/controller_fixture.h"
 
+#include "engine/platform/files.h"
+
 #include <gmock/gmock.h>
 
 #include <fstream>
@@ -178,6 +180,44 @@ TEST_F(DownloadTest, ARefusedRetrShowsTheServersReply) {
     Run("a.txt", "a.txt");
     EXPECT_EQ(view.Entries("box:"), Lines{"Failed to open file."});
     EXPECT_EQ(view.Entries("max:"), Lines{});
+    Commands();
+}
+
+// A server that accepts REST and sends the file from its start: an error, and the local part
+// stays as it was.
+TEST_F(DownloadTest, AnIgnoredRestIsAnErrorAndKeepsTheLocalPart) {
+    Start("a.txt");
+    WriteFile(LocalPath("a.txt"), "hel");
+    server.Expect("SIZE a.txt").Send("213 5\r\n").Expect("REST 1").Send("350 ok\r\n");
+    server.Expect("REST 0").Send("350 ok\r\n").Expect("PASV").ReplyPasv();
+    server.Expect("REST 3").Send("350 ok\r\n").Expect("RETR a.txt").AcceptData();
+    server.Send("150 Sending\r\n").SendDataUntilClosed("hello").CloseData();
+    server.Send("226 Sent\r\n");
+    view.Answers.push_back(mrYes);
+    Run("a.txt", "a.txt");
+    EXPECT_EQ(ReadFile(LocalPath("a.txt")), "hel");
+    EXPECT_EQ(view.Entries("box:"), Lines{"The server sent more than the file's 5 bytes; it may "
+                                          "have ignored the restart position."});
+    EXPECT_EQ(view.ConnectCaption, "Disconnect");
+    Commands();
+}
+
+// The final reply of a failed transfer never comes: the session is dropped, and the button and
+// the status say so at once.
+TEST_F(DownloadTest, ADroppedSessionShowsTheDisconnectedState) {
+    Start("a.txt");
+    server.Expect("SIZE a.txt").Send("213 5\r\n").Expect("PASV").ReplyPasv();
+    server.Expect("RETR a.txt").AcceptData().Send("150 Sending\r\n").SendData("he");
+    server.ExpectClosed();
+    tavo->IdFTP1()->DataStallTimeout = 200;
+    tavo->IdFTP1()->PendingReplyTimeout = 200;
+    Run("a.txt", "a.txt");
+    EXPECT_EQ(view.Entries("box:"), Lines{"The data connection moved no data for 0.2 seconds."});
+    EXPECT_EQ(view.ConnectCaption, "Connect");
+    EXPECT_EQ(Lines(view.Log.end() - 4, view.Log.end()),
+              (Lines{"rearm:1", "status:Done", "connect:Connect|Connect to server",
+                     "status:Disconnected."}));
+    EXPECT_FALSE(platform::FileExists(LocalPath("a.txt")));
     Commands();
 }
 

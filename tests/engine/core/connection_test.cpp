@@ -282,3 +282,17 @@ TEST(MessagePump, APumpThatGoesHandsOverToTheOneBeforeIt) {
     first.reset();
     EXPECT_EQ(TIdAntiFreeze::Current(), nullptr);
 }
+
+// A reply that cannot be read whole leaves the conversation out of step: an over-long line,
+// its rest still unread, drops the session.
+TEST_F(ScriptedSessionTest, UnreadableReplyDropsTheSession) {
+    server.Send("220 hi\r\n")
+        .Expect("NOOP")
+        .Send(std::string(20000, 'x') + "\r\n200 after\r\n")
+        .ExpectClosed();
+    server.Start();
+    ftp.OpenSession(false);
+    EXPECT_THROW(ftp.IssueCommand("NOOP", {200}), EIdReadLnMaxLineLengthExceeded);
+    EXPECT_FALSE(ftp.IsConnected());
+    EXPECT_EQ(statuses.back(), "Disconnected.");
+}

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <tuple>
 
 using namespace tavo::engine;
 using namespace tavo::engine::transfers;
@@ -199,7 +200,11 @@ TEST_F(ScriptedTransferTest, ServerThatNeverConnectsHitsTheAcceptLimit) {
     EXPECT_GE(elapsed, 300);
     EXPECT_LT(elapsed, 3000);
     EXPECT_EQ(ftp.ActiveDataChannel(), nullptr);
-    EXPECT_EQ(log.Statuses(), (Lines{"Starting FTP transfer", "Transfer complete"}));
+    // RETR's final reply never came either: the session is dropped rather than left a reply
+    // behind.
+    EXPECT_EQ(log.Statuses(),
+              (Lines{"Starting FTP transfer", "Transfer complete", "Disconnected."}));
+    EXPECT_FALSE(ftp.IsConnected());
 }
 
 // The same limit while the host's messages run between the polls.
@@ -244,5 +249,53 @@ TEST_F(ScriptedTransferTest, UnreachablePassivePortFailsAndSessionGoesOn) {
     ftp.ChangeDirectory("/");
     EXPECT_EQ(Commands(), (Lines{"PASV", "CWD /"}));
 }
+
+// A data connection that moves nothing fails after the stall limit, in both directions; the
+// transfer's final reply is read with the failure.
+class StalledDataConnection : public ScriptedTransferTest,
+                              public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
+
+TEST_P(StalledDataConnection, FailsAfterTheLimitAndTheSessionGoesOn) {
+    const bool passive = std::get<0>(GetParam());
+    const bool upload = std::get<1>(GetParam());
+    const std::string command = upload ? "STOR s.bin" : "RETR s.bin";
+    ScriptLogin(server);
+    if (upload && passive)
+        server.Expect("PASV").ReplyPasv().Expect(command).AcceptData();
+    else
+        ScriptDataOpen(server, passive).Expect(command);
+    server.Send("150 Ok.\r\n");
+    if (!passive)
+        server.ConnectData();
+    if (!upload)
+        server.SendData("the first bytes");
+    // The server takes nothing more and sends nothing more, until it gives up itself.
+    server.Pause(1500)
+        .Send("426 Connection closed; transfer aborted.\r\n")
+        .Expect("CWD /")
+        .Send("250 ok\r\n");
+    Open(passive);
+    ftp.DataStallTimeout = 300;
+    ftp.PendingReplyTimeout = 3000;
+    TIdMemoryStream stream(upload ? PatternBytes(64 << 20) : "");
+    try {
+        if (upload)
+            ftp.UploadFromStream(stream, "s.bin", false);
+        else
+            ftp.DownloadToStream("s.bin", stream, false);
+        FAIL() << "a stalled data connection passed";
+    } catch (const EIdDataStalled& error) {
+        EXPECT_STREQ(error.what(), "The data connection moved no data for 0.3 seconds.");
+    }
+    EXPECT_EQ(ftp.ActiveDataChannel(), nullptr);
+    ftp.ChangeDirectory("/");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, StalledDataConnection,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<bool, bool>>& info) {
+                             return std::string(std::get<0>(info.param) ? "Passive" : "Active") +
+                                    (std::get<1>(info.param) ? "Upload" : "Download");
+                         });
 
 } // namespace

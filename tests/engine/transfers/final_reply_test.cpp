@@ -25,8 +25,11 @@ const FinalCase finalCases[] = {
     {"Done226", "226 Transfer complete.\r\n", 0, false},
     {"Done225", "225 Data connection open; no transfer in progress.\r\n", 0, false},
     {"Done250", "250 Requested file action okay, completed.\r\n", 0, false},
-    {"Aborted426Then226", "426 Connection closed; transfer aborted.\r\n226 Abort ok.\r\n", 0, true},
-    {"Aborted450Then225", "450 File unavailable.\r\n225 Abort ok.\r\n", 0, true},
+    // Without our ABOR a 426 or 450 is the server's word that the transfer failed.
+    {"Aborted426Then226", "426 Connection closed; transfer aborted.\r\n226 Abort ok.\r\n", 426,
+     true},
+    {"Aborted450Then225", "450 File unavailable.\r\n225 Abort ok.\r\n", 450, true},
+    {"Lone426", "426 Failure writing network stream.\r\n", 426, false},
     {"Aborted426Then250", "426 Connection closed.\r\n250 Hmm.\r\n", 250, false},
     {"LocalError451", "451 Requested action aborted: local error in processing.\r\n", 451, false},
     {"Odd200", "200 Whatever.\r\n", 200, false},
@@ -141,8 +144,8 @@ TEST_P(TransferEnds, RefusedStorRaisesAndSessionGoesOn) {
     ftp.ChangeDirectory("/");
 }
 
-// A data connection that ends before the file does: the engine keeps what came, and the
-// final reply decides between a quiet end and an error.
+// A data connection that ends before the file does, with the file's size unknown: the engine
+// keeps what came, and the final reply decides between a quiet end and an error.
 TEST_P(TransferEnds, DataConnectionClosingEarlyKeepsWhatCame) {
     const std::string part = PatternBytes(3000);
     ScriptLogin(server);
@@ -153,7 +156,13 @@ TEST_P(TransferEnds, DataConnectionClosingEarlyKeepsWhatCame) {
     ScriptDownload(server, passive(), "RETR three.bin", "", "226 Transfer complete.\r\n");
     Open(passive());
     TIdMemoryStream one;
-    ftp.DownloadToStream("one.bin", one, false);
+    try {
+        ftp.DownloadToStream("one.bin", one, false);
+        FAIL() << "a 426 the client did not ask for passed as success";
+    } catch (const EIdProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyErrorCode, 426);
+        EXPECT_STREQ(error.what(), "Connection closed; transfer aborted.\r\n");
+    }
     EXPECT_EQ(one.Bytes(), part);
     EXPECT_EQ(log.Statuses().back(), "Transfer aborted");
     TIdMemoryStream two;
@@ -181,6 +190,7 @@ TEST_P(TransferEnds, DataConnectionClosingDuringUploadFails) {
     if (!passive())
         server.ConnectData();
     server.Pause(50).CloseData().Send("452 Insufficient storage space.\r\n");
+    server.Expect("CWD /").Send("250 ok\r\n");
     Open(passive());
     ftp.SendBufferSize = 1024;
     TIdMemoryStream stream(PatternBytes(32 << 20));
@@ -188,6 +198,42 @@ TEST_P(TransferEnds, DataConnectionClosingDuringUploadFails) {
     EXPECT_EQ(ftp.ActiveDataChannel(), nullptr);
     EXPECT_EQ(log.Statuses(), (Lines{"Starting FTP transfer", "Transfer complete"}));
     EXPECT_EQ(log.Progress().back(), "end write");
+    ftp.ChangeDirectory("/"); // the 452 was read with the upload
+}
+
+// Takes `room` bytes, then fails as a full disk does.
+class FullDiskStream : public TIdMemoryStream {
+public:
+    explicit FullDiskStream(std::size_t room) : room(room) {}
+    void Write(const char* data, size_t count) override {
+        if (static_cast<std::size_t>(Size()) + count > room)
+            throw EIdException("Cannot write file \"full.bin\".");
+        TIdMemoryStream::Write(data, count);
+    }
+    std::size_t room;
+};
+
+// A download that fails on our side still owes RETR's final reply: it is read with the
+// failure, so the next command reads its own.
+TEST_P(TransferEnds, FailedDownloadReadsItsFinalReply) {
+    ScriptLogin(server);
+    ScriptDataOpen(server, passive()).Expect("RETR f.bin").Send("150 Opening.\r\n");
+    if (!passive())
+        server.ConnectData();
+    server.SendDataUntilClosed(PatternBytes(1 << 20))
+        .Send("426 Failure writing network stream.\r\n")
+        .Expect("CWD /")
+        .Send("250 ok\r\n");
+    Open(passive());
+    FullDiskStream stream(4096);
+    try {
+        ftp.DownloadToStream("f.bin", stream, false);
+        FAIL();
+    } catch (const EIdException& error) {
+        EXPECT_STREQ(error.what(), "Cannot write file \"full.bin\".");
+    }
+    ftp.ChangeDirectory("/");
+    EXPECT_TRUE(ftp.IsConnected());
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TransferEnds, ::testing::Bool(), ModeName);

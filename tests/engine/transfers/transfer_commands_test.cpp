@@ -5,6 +5,7 @@
 #include "tests/support/page_side.h"
 
 #include "engine/core/errors.h"
+#include "engine/platform/files.h"
 
 #include <gmock/gmock.h>
 
@@ -267,6 +268,125 @@ INSTANTIATE_TEST_SUITE_P(Table, DownloadToFileCases,
                              return std::string(std::get<0>(info.param).name) +
                                     (std::get<1>(info.param) ? "Passive" : "Active");
                          });
+
+// ---- The download against the server's size, and the local file after a failure.
+
+enum class Ends { Whole, Overrun, EarlyEnd, Refused };
+
+struct SizeCase {
+    const char* name;
+    const char* localBefore; // null: no local file
+    int64_t remoteSize;
+    const char* sent;   // what the data connection carries
+    const char* finals; // the replies after the data
+    Ends ends;
+    const char* message;
+};
+
+const SizeCase sizeCases[] = {
+    // 350 to REST, then the file from its start: stopped one byte past the missing part.
+    {"ServerIgnoresRest", "01234", 10, "0123456789", "226 Transfer complete.\r\n", Ends::Overrun,
+     "The server sent more than the file's 10 bytes; it may have ignored the restart position."},
+    {"ShortNewFile", nullptr, 10, "012345", "226 Transfer complete.\r\n", Ends::EarlyEnd,
+     "the transfer ended early: 6 of 10 bytes"},
+    {"ShortResume", "01234", 10, "567", "226 Transfer complete.\r\n", Ends::EarlyEnd,
+     "the transfer ended early: 8 of 10 bytes"},
+    {"ShortWithServerAbort", nullptr, 10, "0123", "426 Connection closed.\r\n226 Closed.\r\n",
+     Ends::EarlyEnd, "the transfer ended early: 4 of 10 bytes"},
+    {"RefusedNewFile", nullptr, 10, "", "", Ends::Refused, "Failed to open file.\r\n"},
+    {"WholeResume", "01234", 10, "56789", "226 Transfer complete.\r\n", Ends::Whole, ""},
+};
+
+class DownloadSizeCases : public ScriptedTransferTest,
+                          public ::testing::WithParamInterface<std::tuple<SizeCase, bool>> {};
+
+TEST_P(DownloadSizeCases, NeverLeaveAWrongFileBehind) {
+    const SizeCase& c = std::get<0>(GetParam());
+    const bool passive = std::get<1>(GetParam());
+    ScratchFolder folder;
+    const std::string path = folder.Path("target.bin");
+    const bool resume = c.localBefore != nullptr;
+    if (resume)
+        WriteWholeFile(path, c.localBefore);
+
+    ScriptLogin(server);
+    if (resume)
+        ScriptProbe(server, true);
+    ScriptDataOpen(server, passive);
+    if (resume)
+        server.Expect("REST 5").Send("350 Restart position accepted (5).\r\n");
+    server.Expect("RETR remote.bin");
+    if (c.ends == Ends::Refused) {
+        server.Send("550 Failed to open file.\r\n");
+        if (passive)
+            server.ExpectDataClosed();
+    } else {
+        server.Send("150 Opening BINARY mode data connection.\r\n");
+        if (!passive)
+            server.ConnectData();
+        server.SendDataUntilClosed(c.sent).CloseData().Send(c.finals);
+    }
+    server.Expect("CWD /").Send("250 ok\r\n");
+    Open(passive);
+
+    try {
+        ftp.DownloadToFile("remote.bin", path, false, resume, c.remoteSize);
+        EXPECT_EQ(c.ends, Ends::Whole);
+        EXPECT_EQ(ReadWholeFile(path), "0123456789");
+    } catch (const EIdException& error) {
+        EXPECT_STREQ(error.what(), c.message);
+        EXPECT_EQ(c.ends == Ends::Overrun,
+                  dynamic_cast<const EIdTransferOverrun*>(&error) != nullptr);
+        EXPECT_EQ(c.ends == Ends::EarlyEnd,
+                  dynamic_cast<const EIdTransferEndedEarly*>(&error) != nullptr);
+        if (resume)
+            EXPECT_EQ(ReadWholeFile(path), c.localBefore) << "a failed resume keeps the local part";
+        else
+            EXPECT_FALSE(tavo::platform::FileExists(path)) << "a failed download leaves no file";
+    }
+    ftp.ChangeDirectory("/"); // every reply of the transfer was read with it
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DownloadSizeCases,
+                         ::testing::Combine(::testing::ValuesIn(sizeCases), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<SizeCase, bool>>& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "Passive" : "Active");
+                         });
+
+// A server that ignores REST on a large file: the download stops right after the missing
+// part's length instead of reading the whole file again.
+TEST_F(ScriptedTransferTest, IgnoredRestStopsAtOnce) {
+    const std::string file = PatternBytes(4 << 20);
+    const std::size_t part = 3 << 20;
+    ScratchFolder folder;
+    const std::string path = folder.Path("big.bin");
+    WriteWholeFile(path, file.substr(0, part));
+    ScriptLogin(server);
+    ScriptProbe(server, true);
+    ScriptDataOpen(server, true).Expect("REST " + std::to_string(part)).Send("350 Restarting.\r\n");
+    server.Expect("RETR big.bin").Send("150 Opening.\r\n").SendDataUntilClosed(file);
+    server.Send("426 Failure writing network stream.\r\n");
+    Open(true);
+    ftp.RecvBufferSize = 2048;
+    EXPECT_THROW(ftp.DownloadToFile("big.bin", path, false, true, int64_t(file.size())),
+                 EIdTransferOverrun);
+    EXPECT_LE(log.lastWorkCount, int64_t(file.size() - part) + 2048);
+    EXPECT_EQ(HashFile(path), HashBytes(file.substr(0, part)));
+    EXPECT_TRUE(ftp.IsConnected());
+}
+
+// A local part longer than the server's file cannot be completed by any resume.
+TEST_F(ScriptedTransferTest, LocalPartLongerThanTheFileIsRefused) {
+    ScratchFolder folder;
+    const std::string path = folder.Path("long.bin");
+    WriteWholeFile(path, "0123456789ab");
+    ScriptLogin(server);
+    ScriptProbe(server, true);
+    Open(true);
+    EXPECT_THROW(ftp.DownloadToFile("long.bin", path, false, true, 10), EIdResumeBeyondEnd);
+    EXPECT_EQ(ReadWholeFile(path), "0123456789ab");
+}
 
 TEST(LocalFileSize, MissingFileRaises) {
     ScratchFolder folder;

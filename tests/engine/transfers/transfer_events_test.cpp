@@ -3,6 +3,8 @@
 
 #include "tests/engine/transfers/transfer_support.h"
 
+#include "engine/core/errors.h"
+
 #include <gmock/gmock.h>
 
 #include <tuple>
@@ -105,17 +107,24 @@ TEST_P(TransferEvents, ComeInOrderFromTheDataConnection) {
     Open(passive);
     ftp.RecvBufferSize = c.bufferSize;
     ftp.SendBufferSize = c.bufferSize;
-    if (c.kind == Kind::Upload) {
-        TIdMemoryStream stream(bytes);
-        ftp.UploadFromStream(stream, "f.bin", false);
-        EXPECT_EQ(server.ReceivedData(), bytes);
-    } else if (c.kind == Kind::Listing) {
-        ftp.FetchListing(nullptr, "", true);
-    } else {
-        TIdMemoryStream stream;
-        ftp.DownloadToStream("f.bin", stream, false);
-        EXPECT_EQ(stream.Bytes(), bytes);
-    }
+    auto transfer = [&] {
+        if (c.kind == Kind::Upload) {
+            TIdMemoryStream stream(bytes);
+            ftp.UploadFromStream(stream, "f.bin", false);
+            EXPECT_EQ(server.ReceivedData(), bytes);
+        } else if (c.kind == Kind::Listing) {
+            ftp.FetchListing(nullptr, "", true);
+        } else {
+            TIdMemoryStream stream;
+            ftp.DownloadToStream("f.bin", stream, false);
+            EXPECT_EQ(stream.Bytes(), bytes);
+        }
+    };
+    // A 426 or 450 the client did not ask for fails the transfer after the same events.
+    if (c.finalReplies[0] == '4')
+        EXPECT_THROW(transfer(), EIdProtocolReplyError);
+    else
+        transfer();
     EXPECT_EQ(log.entries, c.events);
     EXPECT_EQ(log.fromSession, 0) << "progress events must come from the data connection";
 }
@@ -127,21 +136,23 @@ INSTANTIATE_TEST_SUITE_P(Table, TransferEvents,
                                     (std::get<1>(info.param) ? "Passive" : "Active");
                          });
 
-// The data connection takes the session's buffer sizes and progress handlers, but neither its
-// read time limit (data may pause for long) nor its status handler.
+// The data connection takes the session's buffer sizes, progress handlers and stall limit, but
+// neither its read time limit (data may pause for long) nor its status handler.
 TEST_F(ScriptedTransferTest, DataConnectionTakesTheSessionSettings) {
     ScriptLogin(server);
     ScriptDownload(server, true, "RETR f.bin", PatternBytes(10));
     Open(true);
     ftp.RecvBufferSize = 2048;
     ftp.SendBufferSize = 1024;
-    int recv = 0, send = 0, readTimeout = -1;
+    ftp.DataStallTimeout = 1234;
+    int recv = 0, send = 0, readTimeout = -1, stall = 0;
     bool statusHandler = true;
     ftp.OnWorkBegin = [&](TIdComponent& sender, TWorkMode, int64_t) {
         auto& channel = dynamic_cast<TIdTCPConnection&>(sender);
         recv = channel.RecvBufferSize;
         send = channel.SendBufferSize;
         readTimeout = channel.ReadTimeout;
+        stall = channel.StallTimeout;
         statusHandler = static_cast<bool>(channel.OnStatus);
     };
     TIdMemoryStream stream;
@@ -149,6 +160,7 @@ TEST_F(ScriptedTransferTest, DataConnectionTakesTheSessionSettings) {
     EXPECT_EQ(recv, 2048);
     EXPECT_EQ(send, 1024);
     EXPECT_EQ(readTimeout, 0);
+    EXPECT_EQ(stall, 1234);
     EXPECT_FALSE(statusHandler);
 }
 

@@ -323,6 +323,7 @@ ScriptedTransferTest::ScriptedTransferTest() {
     ftp.Username = "anonymous";
     ftp.ReadTimeout = 5000;
     ftp.DataAcceptTimeout = 5000;
+    ftp.PendingReplyTimeout = 500;
     log.Attach(ftp);
 }
 
