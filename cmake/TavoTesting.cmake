@@ -4,6 +4,11 @@
 #   target_link_libraries(foo_tests PRIVATE tavo_engine GTest::gtest_main)   # or GTest::gmock_main
 #   tavo_add_gtest(foo_tests [TIMEOUT seconds] [LABELS l1 l2 ...])
 #
+# A program labelled "big-transfers" moves the real servers' big file, and one labelled
+# "real-servers" needs their replies within its read timeout: they never run at the same time,
+# since pyftpdlib writes an uploaded file from its one event loop and answers nobody while the
+# disk is busy.
+#
 # Every test program writes its GoogleTest XML report to ${TAVO_TEST_RESULTS_DIR}/<name>.xml;
 # scripts/test.sh counts test cases from those reports. Tests against real FTP servers read
 # the TAVO_VSFTPD_* / TAVO_PYFTPD_* variables that scripts/test.sh (or scripts/with-servers.sh)
@@ -62,6 +67,9 @@ function(tavo_add_gtest target)
             TIMEOUT ${ARG_TIMEOUT}
             LABELS "${ARG_LABELS}"
             ENVIRONMENT "GTEST_OUTPUT=xml:${results}/${target}.xml;TAVO_WINE_TIMEOUT=${wine_timeout}")
+        if("real-servers" IN_LIST ARG_LABELS OR "big-transfers" IN_LIST ARG_LABELS)
+            set_tests_properties(${target} PROPERTIES RESOURCE_LOCK real-servers)
+        endif()
     endif()
 endfunction()
 
