@@ -10,8 +10,8 @@
  * layouts it needs are spelled out here, as the i386 ABI defines them.
  */
 
-#define NULL ((void *)0)
-#define RTLD_NEXT ((void *)-1l)
+#define NULL ((void*)0)
+#define RTLD_NEXT ((void*)-1l)
 
 #define SIGBUS 7
 #define SIGFPE 8
@@ -39,15 +39,15 @@ struct siginfo_head {
 /* ucontext_t: uc_flags, uc_link, uc_stack (3 words), then mcontext's 19 registers. */
 struct ucontext_head {
     unsigned long uc_flags;
-    void *uc_link;
-    void *ss_sp;
+    void* uc_link;
+    void* ss_sp;
     int ss_flags;
     unsigned int ss_size;
     int gregs[19];
 };
 #define REG_TRAPNO 12
 
-typedef void (*info_handler)(int, struct siginfo_head *, void *);
+typedef void (*info_handler)(int, struct siginfo_head*, void*);
 
 struct libc_sigaction {
     info_handler handler;
@@ -56,7 +56,7 @@ struct libc_sigaction {
     void (*restorer)(void);
 };
 
-void *dlsym(void *handle, const char *name);
+void* dlsym(void* handle, const char* name);
 
 static info_handler wrapped[SIGSEGV + 1];
 
@@ -71,15 +71,15 @@ static int trap_number(int signal, int code) {
     return code == SEGV_MAPERR || code == SEGV_ACCERR ? TRAP_PAGE_FAULT : TRAP_PROTECTION;
 }
 
-static void mend_and_forward(int signal, struct siginfo_head *info, void *context) {
-    struct ucontext_head *uc = context;
+static void mend_and_forward(int signal, struct siginfo_head* info, void* context) {
+    struct ucontext_head* uc = context;
     if (uc != NULL && info != NULL && uc->gregs[REG_TRAPNO] == -1)
         uc->gregs[REG_TRAPNO] = trap_number(signal, info->si_code);
     wrapped[signal](signal, info, context);
 }
 
-int sigaction(int signal, const struct libc_sigaction *action, struct libc_sigaction *old) {
-    static int (*real)(int, const struct libc_sigaction *, struct libc_sigaction *);
+int sigaction(int signal, const struct libc_sigaction* action, struct libc_sigaction* old) {
+    static int (*real)(int, const struct libc_sigaction*, struct libc_sigaction*);
     if (real == NULL)
         real = dlsym(RTLD_NEXT, "sigaction");
     if (action == NULL || !(action->flags & SA_SIGINFO) ||
