@@ -241,6 +241,7 @@ struct TTavoForm::TImpl {
     std::map<HWND, HBITMAP> Pictures;
     std::map<std::string, std::wstring, std::less<>> Hints;
     HMENU Menus[2] = {nullptr, nullptr};
+    HIMAGELIST SharePictures = nullptr;
     bool ShareItemVisible = true;
     HFONT FormFont = nullptr, ArialFont = nullptr, MenuFont = nullptr;
     HBRUSH PanelBrush = nullptr, WhiteBrush = nullptr;
@@ -635,6 +636,7 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
                                      LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
                                  0, 0, 0, 0, parent, id, Instance, nullptr);
         SendMessageW(widget, LB_SETITEMHEIGHT, 0, 18);
+        SharePictures = ShareListPictures(Instance);
         font = ArialFont;
         break;
     case TKind::TraceList:
@@ -889,9 +891,8 @@ void TTavoForm::TImpl::OnDrawItem(DRAWITEMSTRUCT* item) {
         FillRect(dc, &rect, selected ? GetSysColorBrush(COLOR_HIGHLIGHT) : WhiteBrush);
         if (item->itemID == static_cast<UINT>(-1))
             return;
-        if (HIMAGELIST pictures = ShareListPictures(Instance)) {
-            ImageList_Draw(pictures, 0, dc, rect.left + 1, rect.top + 1, ILD_TRANSPARENT);
-        }
+        if (SharePictures)
+            ImageList_Draw(SharePictures, 0, dc, rect.left + 1, rect.top + 1, ILD_TRANSPARENT);
         const auto length = SendMessageW(item->hwndItem, LB_GETTEXTLEN, item->itemID, 0);
         std::wstring line(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
         SendMessageW(item->hwndItem, LB_GETTEXT, item->itemID,
@@ -1080,6 +1081,8 @@ TTavoForm::~TTavoForm() {
     }
     if (impl_->Tooltip && IsWindow(impl_->Tooltip))
         DestroyWindow(impl_->Tooltip);
+    if (impl_->SharePictures)
+        ImageList_Destroy(impl_->SharePictures);
     for (HMENU menu : impl_->Menus)
         if (menu)
             DestroyMenu(menu);
