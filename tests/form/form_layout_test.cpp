@@ -5,6 +5,8 @@
 #include "controller/catalogue.h"
 #include "form/form_boxes.h"
 #include "form/tavo_form.h"
+#include "tests/controller/controller_fixture.h"
+#include "tests/support/scripted_server.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -166,25 +168,46 @@ TEST_P(FormTest, OnlyTheHintsMarkedShownBecomeTooltips) {
     EXPECT_EQ(form->GetConnectCaption(), "x");
 }
 
-// A listing of 100,000 entries must be in the list, drawn, within 2 s.
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// 100,000 rows must be in the list and drawn within 2 s. The whole way from the server's
+// reply is timed as well and printed: its transfer is the engine's share.
 TEST_P(FormTest, BigListingAppearsQuickly) {
-    const auto start = std::chrono::steady_clock::now();
+    HWND list = form->Widget("ListViewRemote");
+    auto start = std::chrono::steady_clock::now();
     form->ClearRemoteRows();
     for (int i = 0; i < 100000; ++i)
         form->AddRemoteRow(
-            TRemoteRow{"file", {"name" + std::to_string(i), "1 KB", "2026-12-09"}, 1, false});
+            TRemoteRow{"file", {"g" + std::to_string(i), "1 KB", "2026-12-09"}, 1, false});
     Pump();
-    HWND list = form->Widget("ListViewRemote");
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("100000-entry listing shown in %.0f ms\n", ms);
-    EXPECT_LT(ms, 2000);
-    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 100000);
-    ListView_SetItemState(list, 99999, LVIS_SELECTED, LVIS_SELECTED);
+    const double rowsMs = MillisecondsSince(start);
+    EXPECT_LT(rowsMs, 2000);
+
+    std::string listing;
+    for (int i = 0; i < 100000; ++i)
+        listing += "-rw-r--r--    1 0        0            1234 Dec 09 04:56 f" + std::to_string(i) +
+                   ".txt\r\n";
+    testing::ScriptedServer server;
+    testing::ScriptLogin(server);
+    testing::ScriptList(server, "/", listing);
+    server.Start();
+    start = std::chrono::steady_clock::now();
+    form->Controller().Set_Login(server.Host(), "u", server.Port(), "cA==");
+    Pump();
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    std::printf("100000-entry listing: rows filled and drawn in %.0f ms; from login through the "
+                "transfer to the rows drawn in %.0f ms\n",
+                rowsMs, MillisecondsSince(start));
+    // The parent row comes first.
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 100001);
+    ListView_SetItemState(list, 100000, LVIS_SELECTED, LVIS_SELECTED);
     ASSERT_TRUE(form->SelectedRemoteRow());
-    EXPECT_EQ(form->SelectedRemoteRow()->Name, "name99999");
-    EXPECT_EQ(form->SelectedRemoteSize(), "1 KB");
+    EXPECT_EQ(form->SelectedRemoteRow()->Name, "f99999.txt");
+    EXPECT_FALSE(form->SelectedRemoteSize().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, FormTest, ::testing::Values(false, true),
