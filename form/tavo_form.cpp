@@ -264,6 +264,9 @@ struct TTavoForm::TImpl {
 
     // A splitter drag in progress: which one, and where the drag started.
     int DragNode = -1;
+    POINT DragOffset{};
+    // Where the trace splitter's line is drawn while it is dragged; -1 when none is.
+    int DragLineTop = -1;
 
     int Index(std::string_view name) const {
         auto it = IndexByName.find(name);
@@ -290,6 +293,9 @@ struct TTavoForm::TImpl {
     void SyncSkinScrollBar();
     void SyncRows();
     void Drag(int node, POINT formPoint);
+    void EndDrag(int node, const POINT* formPoint);
+    int TraceSplitterTop(POINT formPoint);
+    void InvertDragLine(int top);
     void PaintPane(HWND pane, TKind kind, const std::wstring& caption);
 };
 
@@ -355,6 +361,8 @@ LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDOWN:
         if (splitter) {
             impl.DragNode = data->Node;
+            impl.DragOffset = {static_cast<short>(LOWORD(lParam)),
+                               static_cast<short>(HIWORD(lParam))};
             SetCapture(pane);
             return 0;
         }
@@ -368,11 +376,19 @@ LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_LBUTTONUP:
+        if (impl.DragNode == data->Node) {
+            POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            MapWindowPoints(pane, impl.Window, &point, 1);
+            impl.DragNode = -1;
+            ReleaseCapture();
+            impl.EndDrag(data->Node, &point);
+        }
+        break;
     case WM_CAPTURECHANGED:
+        // Capture taken away mid-drag (a box opened, say): the drag ends where it began.
         if (impl.DragNode == data->Node) {
             impl.DragNode = -1;
-            if (GetCapture() == pane)
-                ReleaseCapture();
+            impl.EndDrag(data->Node, nullptr);
         }
         break;
     }
@@ -783,7 +799,16 @@ void TTavoForm::TImpl::OnCommand(int id, int code) {
 }
 
 LRESULT TTavoForm::TImpl::OnNotify(NMHDR* header) {
-    if (header->hwndFrom != Hwnd("ListViewRemote"))
+    HWND list = Hwnd("ListViewRemote");
+    if (header->hwndFrom == ListView_GetHeader(list) &&
+        (header->code == HDN_ITEMCHANGINGW || header->code == HDN_ITEMCHANGINGA)) {
+        // A column dragged narrower than its least width keeps its width.
+        const auto* change = reinterpret_cast<NMHEADERW*>(header);
+        constexpr int leastWidths[] = {88, 160, 100, 100};
+        return change->pitem && (change->pitem->mask & HDI_WIDTH) && change->iItem >= 0 &&
+               change->iItem < 4 && change->pitem->cxy < leastWidths[change->iItem];
+    }
+    if (header->hwndFrom != list)
         return 0;
     switch (header->code) {
     case LVN_GETDISPINFOW: {
@@ -1005,19 +1030,55 @@ void TTavoForm::TImpl::SyncRows() {
 
 void TTavoForm::TImpl::Drag(int node, POINT point) {
     if (Nodes[static_cast<size_t>(node)].Name == "Splitter2") {
-        // The remote-file panel's right edge follows the pointer; both panels keep the
-        // splitter's least size.
+        // The share splitter moves live: the remote-file panel's right edge follows the
+        // pointer, and both panels keep the splitter's least size.
         const int limit = ClientWidth - Nodes[static_cast<size_t>(node)].Width - SplitterLeast;
-        Panel6Width = std::clamp<int>(point.x, SplitterLeast, std::max(SplitterLeast, limit));
-    } else {
-        TLayoutNode& trace = Node("DebugListBox");
-        const int bottom = trace.Placed.Top + trace.Placed.Height;
-        const int rowTop = Node("bsSkinPanel2").Placed.Top + Node("bsSkinPanel2").Height;
-        const int most = std::max(SplitterLeast, bottom - rowTop - 6 - SplitterLeast);
-        trace.Height = std::clamp<int>(bottom - point.y - 3, SplitterLeast, most);
+        Panel6Width =
+            std::clamp<int>(point.x - DragOffset.x, SplitterLeast, std::max(SplitterLeast, limit));
+        ApplyLayout();
+        UpdateWindow(Window);
+        return;
     }
+    // The trace splitter shows a line while it is dragged and moves when it is let go.
+    const int top = TraceSplitterTop(point);
+    if (top == DragLineTop)
+        return;
+    InvertDragLine(DragLineTop);
+    DragLineTop = top;
+    InvertDragLine(DragLineTop);
+}
+
+void TTavoForm::TImpl::EndDrag(int node, const POINT* point) {
+    if (Nodes[static_cast<size_t>(node)].Name == "Splitter2")
+        return;
+    InvertDragLine(DragLineTop);
+    DragLineTop = -1;
+    if (!point)
+        return;
+    TLayoutNode& trace = Node("DebugListBox");
+    const int bottom = trace.Placed.Top + trace.Placed.Height;
+    trace.Height = bottom - TraceSplitterTop(*point) - Node("Splitter1").Height;
     ApplyLayout();
-    UpdateWindow(Window);
+}
+
+int TTavoForm::TImpl::TraceSplitterTop(POINT point) {
+    const TLayoutNode& trace = Node("DebugListBox");
+    const int height = Node("Splitter1").Height;
+    const int bottom = trace.Placed.Top + trace.Placed.Height;
+    const TLayoutNode& above = Node("bsSkinPanel2");
+    const int rowTop = above.Placed.Top + above.Placed.Height;
+    // Both the file panels and the trace list keep the least size.
+    const int highest = rowTop + SplitterLeast;
+    const int lowest = std::max(highest, bottom - height - SplitterLeast);
+    return std::clamp<int>(point.y - DragOffset.y, highest, lowest);
+}
+
+void TTavoForm::TImpl::InvertDragLine(int top) {
+    if (top < 0)
+        return;
+    HDC dc = GetDCEx(Window, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
+    PatBlt(dc, 0, top, ClientWidth, Node("Splitter1").Height, DSTINVERT);
+    ReleaseDC(Window, dc);
 }
 
 void TTavoForm::TImpl::PaintPane(HWND pane, TKind kind, const std::wstring& caption) {

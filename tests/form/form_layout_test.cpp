@@ -108,7 +108,7 @@ TEST_P(FormTest, ShareListBoxShowsTheSharePanelAtTheRight) {
     SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
     SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(-100), 10));
     SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(-100), 10));
-    EXPECT_EQ(At("Panel6").Width, w - share - 100 + 2 - 2);
+    EXPECT_EQ(At("Panel6").Width, w - share - 102);
 
     Click("CheckShareList");
     EXPECT_FALSE(Shown("Panel7"));
@@ -122,6 +122,15 @@ TEST_P(FormTest, TraceBoxShowsTheTraceListAboveTheStatusBar) {
     EXPECT_EQ(At("Splitter1"), (Place{0, 446 - 19 - 97 - 6, Width(), 6}));
     EXPECT_EQ(At("Panel6").Height, 446 - 19 - 97 - 6 - 61);
     form->AppendTraceLine("220 ready");
+
+    // Grabbed 2 pixels into the splitter and let go 50 pixels higher.
+    HWND splitter = form->Widget("Splitter1");
+    SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 2));
+    SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, static_cast<WORD>(-48)));
+    EXPECT_EQ(At("DebugListBox").Height, 97) << "moves only when let go";
+    SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(10, static_cast<WORD>(-48)));
+    EXPECT_EQ(At("DebugListBox"), (Place{0, 446 - 19 - 147, Width(), 147}));
+    EXPECT_EQ(At("Splitter1").Top, 446 - 19 - 147 - 6);
     EXPECT_EQ(SendMessageW(form->Widget("DebugListBox"), LB_GETCOUNT, 0, 0), 1);
 }
 
