@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <map>
 
 namespace tavo::form {
@@ -21,6 +22,11 @@ constexpr wchar_t FormClassName[] = L"TavoForm";
 constexpr wchar_t PaneClassName[] = L"TavoPane";
 constexpr UINT SyncRowsMessage = WM_APP + 1;
 constexpr UINT_PTR Timer1Id = 1;
+constexpr UINT_PTR RepaintTimerId = 2;
+// A transfer moves the progress bar and the status text block by block; under a slow display
+// (Wine on X) painting each step costs more than the block itself, so they draw at most this
+// often.
+constexpr std::chrono::milliseconds RepaintEvery{50};
 constexpr int FirstWidgetId = 1000;
 constexpr int FirstMenuItemId = 2000;
 constexpr COLORREF PanelColour = RGB(240, 243, 251);
@@ -262,6 +268,13 @@ struct TTavoForm::TImpl {
     int ShareButtonsBarHeight = 25;
     int ClientWidth = 0, ClientHeight = 0;
 
+    // The status text and progress position as the controller last set them, shown at most
+    // every RepaintEvery.
+    std::wstring StatusText, ShownStatusText;
+    int32_t ProgressPosition = 0;
+    std::chrono::steady_clock::time_point LastRepaint;
+    bool RepaintDue = false;
+
     // A splitter drag in progress: which one, and where the drag started.
     int DragNode = -1;
     POINT DragOffset{};
@@ -297,6 +310,7 @@ struct TTavoForm::TImpl {
     int TraceSplitterTop(POINT formPoint);
     void InvertDragLine(int top);
     void PaintPane(HWND pane, TKind kind, const std::wstring& caption);
+    void ShowStatusAndProgress(bool now);
 };
 
 namespace {
@@ -445,6 +459,8 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         if (wParam == Timer1Id && impl->Tavo)
             impl->Run(&TTavo::Timer1Timer);
+        else if (wParam == RepaintTimerId)
+            impl->ShowStatusAndProgress(true);
         return 0;
     case SyncRowsMessage:
         impl->SyncRows();
@@ -1081,6 +1097,30 @@ void TTavoForm::TImpl::InvertDragLine(int top) {
     ReleaseDC(Window, dc);
 }
 
+void TTavoForm::TImpl::ShowStatusAndProgress(bool now) {
+    const auto time = std::chrono::steady_clock::now();
+    if (!now && time - LastRepaint < RepaintEvery) {
+        if (!RepaintDue) {
+            RepaintDue = true;
+            SetTimer(Window, RepaintTimerId, static_cast<UINT>(RepaintEvery.count()), nullptr);
+        }
+        return;
+    }
+    if (RepaintDue) {
+        KillTimer(Window, RepaintTimerId);
+        RepaintDue = false;
+    }
+    LastRepaint = time;
+    HWND status = Hwnd("StatusBar1");
+    if (StatusText != ShownStatusText) {
+        SendMessageW(status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(StatusText.c_str()));
+        ShownStatusText = StatusText;
+    }
+    HWND progress = Hwnd("ProgressBar1");
+    if (SendMessageW(progress, PBM_GETPOS, 0, 0) != ProgressPosition)
+        SendMessageW(progress, PBM_SETPOS, static_cast<WPARAM>(ProgressPosition), 0);
+}
+
 void TTavoForm::TImpl::PaintPane(HWND pane, TKind kind, const std::wstring& caption) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(pane, &paint);
@@ -1133,8 +1173,10 @@ void TTavoForm::TImpl::PaintPane(HWND pane, TKind kind, const std::wstring& capt
 TTavoForm::TTavoForm(std::unique_ptr<TImpl> impl) : impl_(std::move(impl)) {}
 
 TTavoForm::~TTavoForm() {
-    if (impl_->Window)
+    if (impl_->Window) {
         KillTimer(impl_->Window, Timer1Id);
+        KillTimer(impl_->Window, RepaintTimerId);
+    }
     impl_->Tavo.reset();
     if (impl_->Window) {
         SetWindowLongPtrW(impl_->Window, GWLP_USERDATA, 0);
@@ -1235,8 +1277,8 @@ void TTavoForm::Resize(int width, int height) {
 // ---- ITavoView.
 
 void TTavoForm::SetStatusText(const std::string& text) {
-    std::wstring wide = Wide(text, impl_->CodePage());
-    SendMessageW(impl_->Hwnd("StatusBar1"), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(wide.c_str()));
+    impl_->StatusText = Wide(text, impl_->CodePage());
+    impl_->ShowStatusAndProgress(false);
 }
 
 TModalResult TTavoForm::ShowMessageBox(const std::string& text, TMessageKind kind,
@@ -1408,7 +1450,8 @@ void TTavoForm::SetProgressMax(int32_t count) {
 }
 
 void TTavoForm::SetProgressPosition(int32_t count) {
-    SendMessageW(impl_->Hwnd("ProgressBar1"), PBM_SETPOS, static_cast<WPARAM>(count), 0);
+    impl_->ProgressPosition = count;
+    impl_->ShowStatusAndProgress(false);
 }
 
 namespace {
