@@ -59,37 +59,39 @@ protected:
     }
 
     // Runs `open` (which shows something modal) and, from a timer on this thread while it is
-    // up, captures the new top-level window of this thread and closes it with `close`.
+    // up, captures the new top-level window of this thread and closes it with the message.
     TScreenshot CaptureModal(const std::function<void()>& open, UINT closeMessage, WPARAM wParam) {
-        static TScreenshot captured;
-        static HWND formWindow;
-        static UINT message;
-        static WPARAM argument;
-        captured = {};
-        formWindow = form_->Handle();
-        message = closeMessage;
-        argument = wParam;
-        UINT_PTR timer = SetTimer(nullptr, 0, 700, [](HWND, UINT, UINT_PTR id, DWORD) {
-            HWND found = nullptr;
-            EnumThreadWindows(
-                GetCurrentThreadId(),
-                [](HWND window, LPARAM out) {
-                    if (window != formWindow && IsWindowVisible(window)) {
-                        *reinterpret_cast<HWND*>(out) = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&found));
-            if (found == nullptr)
-                return;
-            KillTimer(nullptr, id);
-            captured = CaptureClient(found, 100);
-            PostMessageA(found, message, argument, 0);
-        });
+        modal = {form_->Handle(), closeMessage, wParam, {}};
+        UINT_PTR timer = SetTimer(nullptr, 0, 700, CaptureNewWindow);
         open();
         KillTimer(nullptr, timer);
-        return captured;
+        return modal.captured;
+    }
+
+    struct TModal {
+        HWND form;
+        UINT closeMessage;
+        WPARAM closeArgument;
+        TScreenshot captured;
+    };
+    static inline TModal modal;
+
+    static BOOL CALLBACK FindOtherWindow(HWND window, LPARAM out) {
+        if (window != modal.form && IsWindowVisible(window)) {
+            *reinterpret_cast<HWND*>(out) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    static void CALLBACK CaptureNewWindow(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND found = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindOtherWindow, reinterpret_cast<LPARAM>(&found));
+        if (found == nullptr)
+            return;
+        KillTimer(nullptr, id);
+        modal.captured = CaptureClient(found, 100);
+        PostMessageA(found, modal.closeMessage, modal.closeArgument, 0);
     }
 
     HINSTANCE instance_ = nullptr;
