@@ -36,6 +36,12 @@ public:
     // The pop-up menus: 1 for the remote list's (PopupMenu1), 3 for the share list's
     // (PopupMenu3); null for any other number.
     HMENU PopupMenu(int number) const;
+    // The hint stored on a widget (lines separated by CR); empty when it has none.
+    std::wstring Hint(std::string_view fieldName) const;
+    // True when the widget's hint appears as a tooltip.
+    bool HintShown(std::string_view fieldName) const;
+    // Pop-up menu items are drawn by the form; an item's data is its caption
+    // (const wchar_t*), null for a separator line.
     controller::TTavo& Controller();
     // Lays the form out for a new client size (the container's, or the top-level window's).
     void Resize(int width, int height);
@@ -79,8 +85,9 @@ public:
     void AddShareLine(const std::string& line) override;
     bool RemoveSelectedShareLine() override;
 
-private:
     struct TImpl;
+
+private:
     explicit TTavoForm(std::unique_ptr<TImpl> impl);
     std::unique_ptr<TImpl> impl_;
 };
