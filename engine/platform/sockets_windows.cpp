@@ -259,7 +259,9 @@ int WaitReadableOrMessages(SocketHandle socket, int timeoutMs, int& error, Messa
             error = LastError();
             return -1;
         }
-        DWORD woke = MsgWaitForMultipleObjectsEx(1, &event, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // Only input that arrived since the queue was last looked at wakes the wait: a
+        // message the pump leaves queued must not wake it again and again.
+        DWORD woke = MsgWaitForMultipleObjectsEx(1, &event, left, QS_ALLINPUT, 0);
         api.eventSelect(Native(socket), nullptr, 0);
         u_long blocking = 0;
         api.ioctlsocket(Native(socket), FIONBIO, &blocking);
