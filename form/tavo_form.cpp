@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <array>
@@ -492,6 +493,48 @@ LRESULT CALLBACK RemoteListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
     return result;
 }
 
+// The status bar draws itself in its colour: common controls with a visual style ignore the
+// background colour they are given.
+LRESULT CALLBACK StatusBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR) {
+    if (message == WM_ERASEBKGND)
+        return 1;
+    if (message != WM_PAINT)
+        return DefSubclassProc(bar, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(bar, &paint);
+    RECT client;
+    GetClientRect(bar, &client);
+    HBRUSH fill = CreateSolidBrush(StatusBarColour);
+    FillRect(dc, &client, fill);
+    DeleteObject(fill);
+    int parts[2] = {};
+    const int count =
+        static_cast<int>(SendMessageW(bar, SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts)));
+    int left = 0;
+    for (int part = 0; part < count; ++part) {
+        RECT box{left, client.top, parts[part] < 0 ? client.right : parts[part], client.bottom};
+        DrawEdge(dc, &box, BDR_SUNKENOUTER, BF_RECT);
+        const auto length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, part, 0));
+        if (length > 0) {
+            std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+            SendMessageW(bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
+            text.resize(length);
+            HGDIOBJ old =
+                SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+            RECT inside{box.left + 4, box.top, box.right - 2, box.bottom};
+            DrawTextW(dc, text.c_str(), -1, &inside,
+                      DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+            SelectObject(dc, old);
+        }
+        left = box.right;
+    }
+    EndPaint(bar, &paint);
+    return 0;
+}
+
 void RegisterClasses(HINSTANCE instance) {
     WNDCLASSEXW cls{};
     if (!GetClassInfoExW(instance, FormClassName, &cls)) {
@@ -687,6 +730,7 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
         int parts[] = {300, -1};
         SendMessageW(widget, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
         SendMessageW(widget, SB_SETBKCOLOR, 0, StatusBarColour);
+        SetWindowSubclass(widget, StatusBarProc, 1, 0);
         return widget; // the system's status-bar font
     }
     case TKind::ProgressBar:
@@ -694,6 +738,7 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
                                  nullptr);
         SendMessageW(widget, PBM_SETRANGE32, 0, 100);
         SendMessageW(widget, PBM_SETSTEP, 5, 0);
+        SetWindowTheme(widget, L"", L"");
         SendMessageW(widget, PBM_SETBARCOLOR, 0, SkyBlue);
         break;
     }
@@ -1162,6 +1207,21 @@ void TTavoForm::TImpl::PaintPane(HWND pane, TKind kind, const std::wstring& capt
         DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
         break;
     }
+    case TKind::SplitterVertical:
+    case TKind::SplitterHorizontal: {
+        // A raised bar with a grip in its middle, so it reads as something to drag.
+        DrawEdge(dc, &rect, BDR_RAISEDINNER, BF_RECT);
+        const bool across = kind == TKind::SplitterHorizontal;
+        const int middleX = (rect.left + rect.right) / 2, middleY = (rect.top + rect.bottom) / 2;
+        for (int dot = -2; dot <= 2; ++dot) {
+            RECT grip =
+                across
+                    ? RECT{middleX + dot * 4 - 1, middleY - 1, middleX + dot * 4 + 1, middleY + 1}
+                    : RECT{middleX - 1, middleY + dot * 4 - 1, middleX + 1, middleY + dot * 4 + 1};
+            FillRect(dc, &grip, GetSysColorBrush(COLOR_BTNSHADOW));
+        }
+        break;
+    }
     default:
         break;
     }
@@ -1466,14 +1526,19 @@ void Check(HWND box, bool checked) {
 bool TTavoForm::IsPassiveChecked() {
     return Checked(impl_->Hwnd("UsePassive"));
 }
+// On the form a check box runs its handler whenever the program sets it, as a click would,
+// even to the state it has. The controller also runs the handler after setting the box; both
+// handlers only copy the box's state onward, so the second run changes nothing.
 void TTavoForm::SetPassiveChecked(bool checked) {
     Check(impl_->Hwnd("UsePassive"), checked);
+    impl_->Run(&TTavo::PassiveClick);
 }
 bool TTavoForm::IsShareListChecked() {
     return Checked(impl_->Hwnd("CheckShareList"));
 }
 void TTavoForm::SetShareListChecked(bool checked) {
     Check(impl_->Hwnd("CheckShareList"), checked);
+    impl_->Run(&TTavo::CheckShareListClick);
 }
 void TTavoForm::SetShareListCheckEnabled(bool enabled) {
     EnableWindow(impl_->Hwnd("CheckShareList"), enabled);
