@@ -24,6 +24,40 @@ prefix_ready() {
     [ -f "$1/.tavo-ready" ] && { [ "$made_as" = native ] || grep -qx emulated "$1/.tavo-ready"; }
 }
 
+# Chinese texts under code page 936 draw as boxes unless a font with CJK glyphs backs the
+# fonts the form asks for: put Debian's WenQuanYi Micro Hei into the prefix's Fonts folder,
+# link it behind the Western UI fonts (used for the glyphs they lack) and let the Chinese
+# face names the form asks for resolve to it.
+cjk_font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+add_cjk_font() {
+    local prefix=$1 face="WenQuanYi Micro Hei" reg name
+    [ -f "$cjk_font" ] || return 0
+    cp "$cjk_font" "$prefix/drive_c/windows/Fonts/" || return 1
+    reg=$prefix/cjk-font.reg
+    # The link list is a multi-string: "file,face", an empty string, as UTF-16 bytes.
+    local link
+    link=$(printf 'wqy-microhei.ttc,%s\0\0' "$face" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 |
+        tr -s ' \n' ' ' | sed 's/^ //; s/ $//; s/ /,/g')
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\r\n'
+        for name in "Tahoma" "Tahoma Bold" "MS Sans Serif" "Microsoft Sans Serif" "MS Shell Dlg" \
+            "MS Shell Dlg 2" "Arial" "Segoe UI" "Lucida Sans Unicode" "Courier New"; do
+            printf '"%s"=hex(7):%s\r\n' "$name" "$link"
+        done
+        printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+        for name in "SimSun" "宋体" "NSimSun" "新宋体" "SimHei" "黑体" "Microsoft YaHei" "微软雅黑"; do
+            printf '"%s"="%s"\r\n' "$name" "$face"
+        done
+    } | iconv -f UTF-8 -t UTF-16 >"$reg" || return 1
+    WINEPREFIX=$prefix timeout -k 10 120 /usr/lib/wine/wine64 regedit /S "Z:${reg//\//\\}" \
+        >/dev/null 2>&1 </dev/null
+    local rc=$?
+    WINEPREFIX=$prefix timeout 60 "$wineserver" -w
+    [ $rc -eq 0 ] || echo "wine-run: could not register the CJK font in $prefix (exit $rc)" >&2
+    return $rc
+}
+
 make_prefix() {
     local prefix=$1
     mkdir -p "$(dirname "$prefix")"
@@ -42,6 +76,7 @@ make_prefix() {
             echo "wine-run: wineboot failed for $prefix (exit $rc)" >&2
             exit 1
         fi
+        add_cjk_font "$prefix" 9>&- || exit 1
         echo "$made_as" >"$prefix/.tavo-ready"
     ) 9>"$prefix.lock"
 }

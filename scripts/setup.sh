@@ -24,8 +24,9 @@ packages=(
     # Windows cross builds, run under Wine (wine32 runs the 32-bit flavour)
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
     wine64 wine32:i386
-    # a display for Windows programs that open windows
-    xvfb
+    # a display for Windows programs that open windows, and a font with Chinese glyphs for
+    # the Chinese edition's texts under Wine
+    xvfb fonts-wqy-microhei
     # the real FTP servers of the tests and the demo, and peers for benchmarks
     vsftpd python3 python3-pyftpdlib curl lftp
     # used by the scripts

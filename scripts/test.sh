@@ -218,11 +218,44 @@ stop_servers() {
     fi
 }
 
+# Windows programs that open windows (the form, its screenshot tests) need a display: an
+# Xvfb of our own on a display number nobody uses (Xvfb picks it), stopped at the end.
+display_pid=
+start_display() {
+    command -v Xvfb >/dev/null || { echo "no Xvfb: tests that open windows will fail"; return 1; }
+    local number_file=$build/xvfb-display
+    rm -f "$number_file"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" \
+        >"$logs/xvfb.log" 2>&1 </dev/null &
+    display_pid=$!
+    local waited=0
+    while [ ! -s "$number_file" ] && [ $waited -lt 100 ]; do
+        kill -0 "$display_pid" 2>/dev/null || break
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if [ ! -s "$number_file" ]; then
+        echo "Xvfb did not start (see $logs/xvfb.log)"
+        stop_display
+        return 1
+    fi
+    export DISPLAY=:$(tr -dc 0-9 <"$number_file")
+    echo "Xvfb on display $DISPLAY"
+}
+stop_display() {
+    if [ -n "$display_pid" ]; then
+        kill "$display_pid" 2>/dev/null
+        wait "$display_pid" 2>/dev/null
+        display_pid=
+    fi
+}
+
 cleanup() {
     stop_servers
     for flavour in win32 win64; do
         bash "$root/cmake/wine-run.sh" --kill "$(wine_prefix "$flavour")" 2>/dev/null
     done
+    stop_display
 }
 trap cleanup EXIT
 trap 'echo "interrupted"; exit 130' INT TERM
@@ -236,6 +269,9 @@ done
 
 if wants native || wants win32 || wants win64 || wants asan; then
     phase "start test servers" start_servers || echo "real-server tests will skip"
+fi
+if wants win32 || wants win64; then
+    phase "start display" start_display
 fi
 wants win32 && phase "i686 probe" find_win32_route
 for flavour in native win32 win64; do

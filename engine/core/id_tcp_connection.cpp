@@ -3,6 +3,7 @@
 #include "engine/core/errors.h"
 #include "engine/core/id_antifreeze.h"
 #include "engine/core/text.h"
+#include "engine/platform/message_pump.h"
 
 #include <algorithm>
 #include <chrono>
@@ -91,6 +92,11 @@ bool TIdTCPConnection::WaitReadable(int milliseconds) {
     if (!SocketOpen())
         throw EIdConnClosedGracefully();
     if (TIdAntiFreeze::PumpApplies()) {
+        // Messages arriving mid-slice run at once; the slice stays the longest wait for them.
+        platform::MessageWake wake([this] {
+            TIdAntiFreeze::PumpIfDue(true);
+            return SocketOpen();
+        });
         const int idle = std::max(1, TIdAntiFreeze::Current()->IdleTimeOut);
         if (milliseconds == -2) {
             for (;;) {

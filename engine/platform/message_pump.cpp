@@ -46,6 +46,23 @@ void SetPumpCallback(PumpCallback callback) {
     Callback() = std::move(callback);
 }
 
+namespace {
+thread_local MessageWake* currentWake = nullptr;
+}
+
+MessageWake::MessageWake(std::function<bool()> handleMessages)
+    : handleMessages_(std::move(handleMessages)), outer_(currentWake) {
+    currentWake = this;
+}
+
+MessageWake::~MessageWake() {
+    currentWake = outer_;
+}
+
+MessageWake* MessageWake::Current() {
+    return currentWake;
+}
+
 bool IsMainThread() {
     return std::this_thread::get_id() == mainThreadId;
 }

@@ -3,11 +3,15 @@
 
 #include "engine/platform/sockets.h"
 
+#include "engine/platform/message_pump.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -35,6 +39,7 @@ struct WinsockApi {
     decltype(&::freeaddrinfo) freeaddrinfo = nullptr;
     decltype(&::ioctlsocket) ioctlsocket = nullptr;
     decltype(&::getsockopt) getsockopt = nullptr;
+    decltype(&::WSAEventSelect) eventSelect = nullptr;
 };
 
 WinsockApi api;
@@ -108,7 +113,8 @@ int StartSocketLibrary() {
                   Load(api.getsockname, "getsockname") && Load(api.getpeername, "getpeername") &&
                   Load(api.shutdown, "shutdown") && Load(api.closesocket, "closesocket") &&
                   Load(api.getaddrinfo, "getaddrinfo") && Load(api.freeaddrinfo, "freeaddrinfo") &&
-                  Load(api.ioctlsocket, "ioctlsocket") && Load(api.getsockopt, "getsockopt");
+                  Load(api.ioctlsocket, "ioctlsocket") && Load(api.getsockopt, "getsockopt") &&
+                  Load(api.eventSelect, "WSAEventSelect");
         if (!ok) {
             FreeLibrary(api.module);
             api = WinsockApi{};
@@ -226,10 +232,76 @@ int WaitFor(SocketHandle socket, bool write, int timeoutMs, int& error) {
     return rc > 0 ? 1 : 0;
 }
 
+// One event per thread for the socket's readiness, kept for the thread's life.
+HANDLE ThreadSocketEvent() {
+    struct Event {
+        HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ~Event() { CloseHandle(handle); }
+    };
+    thread_local Event event;
+    return event.handle;
+}
+
+bool QuitPending() {
+    MSG message;
+    return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
+}
+
+// Waits for the socket or a window message of this thread, whichever comes first; a message
+// is handled by the thread's MessageWake and the wait goes on. The socket is bound to the
+// event only while this thread sleeps, and is blocking again whenever a handler runs: a
+// handler may use the same socket, or wait on it itself.
+int WaitReadableOrMessages(SocketHandle socket, int timeoutMs, int& error, MessageWake& wake) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    HANDLE event = ThreadSocketEvent();
+    for (;;) {
+        DWORD left = INFINITE;
+        if (timeoutMs >= 0) {
+            auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                          .count();
+            left = ms > 0 ? static_cast<DWORD>(ms) : 0;
+        }
+        if (api.eventSelect(Native(socket), event, FD_READ | FD_CLOSE | FD_ACCEPT) != 0) {
+            error = LastError();
+            return -1;
+        }
+        // Only input that arrived since the queue was last looked at wakes the wait: a
+        // message the pump leaves queued must not wake it again and again.
+        DWORD woke = MsgWaitForMultipleObjectsEx(1, &event, left, QS_ALLINPUT, 0);
+        api.eventSelect(Native(socket), nullptr, 0);
+        u_long blocking = 0;
+        api.ioctlsocket(Native(socket), FIONBIO, &blocking);
+        ResetEvent(event);
+        if (woke == WAIT_OBJECT_0 + 1) {
+            if (!wake.HandleMessages())
+                return 0;
+            // A quit message stays queued for the host's own loop and would wake every wait:
+            // wait for the socket alone then.
+            if (QuitPending()) {
+                auto ms =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                        .count();
+                return WaitFor(socket, false, timeoutMs < 0 ? -1 : std::max<int>(0, ms), error);
+            }
+        }
+        int rc = WaitFor(socket, false, 0, error);
+        if (rc != 0 || woke == WAIT_TIMEOUT || woke == WAIT_FAILED)
+            return rc;
+    }
+}
+
 } // namespace
 
 int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
-    return WaitFor(socket, false, timeoutMs, error);
+    MessageWake* wake = MessageWake::Current();
+    if (wake == nullptr || timeoutMs == 0)
+        return WaitFor(socket, false, timeoutMs, error);
+    // Data already waiting (most reads of a download) costs one poll, as without the wake.
+    int rc = WaitFor(socket, false, 0, error);
+    if (rc != 0)
+        return rc;
+    return WaitReadableOrMessages(socket, timeoutMs, error, *wake);
 }
 
 int WaitWritable(SocketHandle socket, int timeoutMs, int& error) {

@@ -1,0 +1,95 @@
+#pragma once
+// The control's one window on Windows: the form TTavo (TTavo2 in the English edition) built
+// from the platform's common controls. It owns its widgets and the controller, and is the
+// controller's view: every ITavoView operation lands on the widget its field name says.
+//
+// The form is either a top-level window (a standalone host) or a child of the container that
+// embeds the control; in both cases its layout follows the client size given to Resize().
+
+#include "controller/catalogue.h"
+#include "controller/tavo.h"
+#include "controller/view.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string_view>
+
+namespace tavo::form {
+
+class TTavoForm : public controller::ITavoView {
+public:
+    // Creates the window and its widgets, then runs the controller's FormCreate. A null
+    // parent makes a top-level window; a null catalogue means the edition this program was
+    // built as. Returns null when the window cannot be created.
+    static std::unique_ptr<TTavoForm> Create(HINSTANCE instance, HWND parent,
+                                             const controller::TCatalogue* catalogue = nullptr);
+    ~TTavoForm() override;
+    TTavoForm(const TTavoForm&) = delete;
+    TTavoForm& operator=(const TTavoForm&) = delete;
+
+    // The form's own window.
+    HWND Handle() const;
+    // A widget by the form's field name ("ConnectButton", "ListViewRemote", "Splitter1", ...);
+    // null for a name the form does not have.
+    HWND Widget(std::string_view fieldName) const;
+    // The pop-up menus: 1 for the remote list's (PopupMenu1), 3 for the share list's
+    // (PopupMenu3); null for any other number.
+    HMENU PopupMenu(int number) const;
+    // The hint stored on a widget (lines separated by CR); empty when it has none.
+    std::wstring Hint(std::string_view fieldName) const;
+    // True when the widget's hint appears as a tooltip.
+    bool HintShown(std::string_view fieldName) const;
+    // Pop-up menu items are drawn by the form; an item's data is its caption
+    // (const wchar_t*), null for a separator line.
+    controller::TTavo& Controller();
+    // Lays the form out for a new client size (the container's, or the top-level window's).
+    void Resize(int width, int height);
+
+    // ---- ITavoView.
+    void SetStatusText(const std::string& text) override;
+    controller::TModalResult ShowMessageBox(const std::string& text, controller::TMessageKind kind,
+                                            controller::TMessageButtons buttons) override;
+    bool AskText(const std::string& caption, const std::string& prompt,
+                 std::string& value) override;
+    std::optional<std::string> ChooseUploadFile(const std::string& initialFolder) override;
+    std::optional<std::string> ChooseSaveFile(const std::string& initialFolder,
+                                              const std::string& suggestedName) override;
+    void ReportError(const std::string& message) override;
+    void ClearRemoteRows() override;
+    void AddRemoteRow(const controller::TRemoteRow& row) override;
+    std::optional<controller::TSelectedRow> SelectedRemoteRow() override;
+    std::string SelectedRemoteSize() override;
+    std::string GetCurrentDirText() override;
+    void SetCurrentDirText(const std::string& text) override;
+    std::string GetConnectCaption() override;
+    void SetConnectButton(const std::string& caption, const std::string& hint) override;
+    void SetConnectButtonEnabled(bool enabled) override;
+    void RearmButton(controller::TToolButton button) override;
+    void ShowShareCommands(bool visible) override;
+    void PlaceProgressBar() override;
+    void SetProgressMax(int32_t count) override;
+    void SetProgressPosition(int32_t count) override;
+    bool IsPassiveChecked() override;
+    void SetPassiveChecked(bool checked) override;
+    bool IsShareListChecked() override;
+    void SetShareListChecked(bool checked) override;
+    void SetShareListCheckEnabled(bool enabled) override;
+    bool IsTraceChecked() override;
+    void AppendTraceLine(const std::string& text) override;
+    void RemoveFirstTraceLine() override;
+    void ShowTracePanel(bool visible) override;
+    void ShowSharePanel(bool visible, const controller::TSharePanelLayout& layout) override;
+    void LayOutShareList(int heightMargin, int buttonsBarHeight) override;
+    std::vector<std::string> ShareLines() override;
+    void AddShareLine(const std::string& line) override;
+    bool RemoveSelectedShareLine() override;
+
+    struct TImpl;
+
+private:
+    explicit TTavoForm(std::unique_ptr<TImpl> impl);
+    std::unique_ptr<TImpl> impl_;
+};
+
+} // namespace tavo::form
