@@ -21,9 +21,10 @@ using controller::TCatalogue;
 struct Edition {
     const char* name;
     const TCatalogue& (*catalogue)();
+    int designedWidth; // the form's outer width as designed
 };
-const Edition editions[] = {{"cn", controller::ChineseCatalogue},
-                            {"en", controller::EnglishCatalogue}};
+const Edition editions[] = {{"cn", controller::ChineseCatalogue, 633},
+                            {"en", controller::EnglishCatalogue, 693}};
 
 class FormScreens : public ::testing::TestWithParam<Edition> {
 protected:
@@ -32,7 +33,8 @@ protected:
         form_ = TTavoForm::Create(instance_, nullptr, &GetParam().catalogue());
         if (form_ == nullptr)
             GTEST_SKIP() << "the form cannot be created here";
-        SetWindowPos(form_->Handle(), nullptr, 0, 0, 640, 480, SWP_NOZORDER | SWP_SHOWWINDOW);
+        SetWindowPos(form_->Handle(), nullptr, 0, 0, GetParam().designedWidth, 480,
+                     SWP_NOZORDER | SWP_SHOWWINDOW);
         RECT client;
         GetClientRect(form_->Handle(), &client);
         form_->Resize(client.right, client.bottom);
