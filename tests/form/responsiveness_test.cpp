@@ -35,8 +35,11 @@ struct Figures {
 Figures* figures = nullptr;
 Clock::time_point lastHandled;
 
+const Clock::time_point programStart = Clock::now();
+
+// Microseconds since the program started: small enough for a 32-bit LPARAM.
 int64_t Ticks(Clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(t - programStart).count();
 }
 
 LRESULT CALLBACK ClickWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
