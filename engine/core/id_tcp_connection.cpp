@@ -184,6 +184,11 @@ int TIdTCPConnection::FillInputBuffer() {
         } else {
             input_.Append(scratch_.data(), static_cast<size_t>(count));
         }
+        if (count > 0 && !ReplyTimeLeft()) {
+            bytesPastReplyTimeout_ += count;
+            if (bytesPastReplyTimeout_ > MaxBytesPastReplyTimeout)
+                throw EIdReplyTimeout(replyLimit_);
+        }
         CheckPeerClosed(true, false);
     } while (count == 0 && IsConnected());
     return count;
@@ -378,6 +383,7 @@ void TIdTCPConnection::ReadReply() {
     } restore{*this, replyDeadline_, replyLimit_};
     replyLimit_ = EffectiveReplyTimeout();
     replyDeadline_.reset();
+    bytesPastReplyTimeout_ = 0;
     if (replyLimit_ > 0)
         replyDeadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(replyLimit_);
     try {

@@ -36,6 +36,9 @@ public:
     // ReadTimeout is 0).
     int ReplyTimeout = -1;
     static constexpr int ReplyTimeoutReadTimeouts = 3;
+    // What is still read of a reply once its time is up: what arrived while a handler held
+    // the pump, but not a server streaming lines for ever.
+    static constexpr int64_t MaxBytesPastReplyTimeout = 1 << 20;
     int RecvBufferSize = 32768;
     int SendBufferSize = 32768;
     int MaxLineLength = 16384;
@@ -106,6 +109,7 @@ private:
     // Set while ReadReply runs.
     std::optional<std::chrono::steady_clock::time_point> replyDeadline_;
     int replyLimit_ = 0;
+    int64_t bytesPastReplyTimeout_ = 0;
 };
 
 } // namespace tavo::engine

@@ -82,6 +82,32 @@ TEST(ReplyTimeout, TricklingServerCannotStretchAReply) {
     }
 }
 
+// Nor can a server that streams the lines of one reply without end: once the time is up,
+// only what a handler's delay explains is still read, not megabytes more.
+TEST(ReplyTimeout, StreamingServerCannotStretchAReplyPastItsTime) {
+    std::string lines = "200-start\r\n";
+    while (lines.size() < (8u << 20))
+        lines += " " + std::string(62, 'x') + "\r\n";
+    tavo::testing::ScriptedServer server;
+    server.Send("220 hi\r\n").Expect("NOOP").Send(lines + "200 end\r\n");
+    server.Start();
+    TIdFTP ftp;
+    ftp.Host = server.Host();
+    ftp.Port = server.Port();
+    ftp.ReplyTimeout = 300;
+    ftp.OpenSession(false);
+    TIdAntiFreeze pump;
+    pump.IdleTimeOut = 20;
+    pump.OnlyWhenIdle = false;
+    int calls = 0;
+    PumpHook hook([&](bool) {
+        if (++calls == 2) // the first pump follows the send, the second waits for the reply
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    });
+    EXPECT_THROW(ftp.IssueCommand("NOOP", {200}), EIdReplyTimeout);
+    EXPECT_FALSE(ftp.IsConnected());
+}
+
 // Time the pump spent in a handler (a message box left open) does not fail a reply that
 // arrived meanwhile.
 TEST_F(ScriptedSessionTest, ReplyThatArrivedWhileAHandlerRanIsStillRead) {
