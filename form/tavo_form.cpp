@@ -234,7 +234,7 @@ void DrawPicture(HDC dc, HBITMAP picture, int left, int top) {
 } // namespace
 
 struct TTavoForm::TImpl {
-    TTavoForm* View = nullptr;
+    controller::ITavoView* View = nullptr; // the controller's view
     HINSTANCE Instance = nullptr;
     const TCatalogue* Catalogue = nullptr;
     const TFormTexts* Texts = nullptr;
@@ -1261,7 +1261,8 @@ TTavoForm::~TTavoForm() {
 }
 
 std::unique_ptr<TTavoForm> TTavoForm::Create(HINSTANCE instance, HWND parent,
-                                             const TCatalogue* catalogue) {
+                                             const TCatalogue* catalogue,
+                                             const TViewWrapper& wrapView) {
     auto impl = std::make_unique<TImpl>();
     impl->Instance = instance;
     impl->Catalogue = catalogue ? catalogue : &EditionCatalogue();
@@ -1274,9 +1275,11 @@ std::unique_ptr<TTavoForm> TTavoForm::Create(HINSTANCE instance, HWND parent,
     self.Build(parent);
     if (!self.Window)
         return nullptr;
+    if (wrapView)
+        self.View = &wrapView(*form);
     TTavoOptions options;
     options.Catalogue = self.Catalogue;
-    self.Tavo = std::make_unique<TTavo>(*form, std::move(options));
+    self.Tavo = std::make_unique<TTavo>(*self.View, std::move(options));
     self.Tavo->FormCreate();
     SetTimer(self.Window, Timer1Id, 5000, nullptr);
     ShowWindow(self.Window, SW_SHOW);

@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -22,8 +23,13 @@ public:
     // Creates the window and its widgets, then runs the controller's FormCreate. A null
     // parent makes a top-level window; a null catalogue means the edition this program was
     // built as. Returns null when the window cannot be created.
+    //
+    // A host that watches what the form shows passes wrapView: the controller then talks to
+    // the view it returns (one that passes every operation on to the form), not to the form.
+    using TViewWrapper = std::function<controller::ITavoView&(TTavoForm& form)>;
     static std::unique_ptr<TTavoForm> Create(HINSTANCE instance, HWND parent,
-                                             const controller::TCatalogue* catalogue = nullptr);
+                                             const controller::TCatalogue* catalogue = nullptr,
+                                             const TViewWrapper& wrapView = {});
     ~TTavoForm() override;
     TTavoForm(const TTavoForm&) = delete;
     TTavoForm& operator=(const TTavoForm&) = delete;

@@ -215,3 +215,40 @@ TEST(ScriptedHost, RealServerSessionDownloadsAndSharesInTheChineseEdition) {
     EXPECT_THAT(out, Not(HasSubstr("host: ")));
     std::remove(target.c_str());
 }
+
+// One script, run without a screen and then against the real form through its widgets (boxes
+// and the file chooser answered as a user would), prints the same lines. Trace lines are left
+// out: passive ports and where a transfer's closing reply falls among its progress lines
+// differ from run to run.
+TEST(ScriptedHost, TheWindowModePrintsWhatTheHeadlessViewPrints) {
+    if (!host::WindowModeAvailable())
+        GTEST_SKIP() << "no windows in this flavour";
+    TAVO_REAL_SERVER_OR_SKIP(server, tavo::testing::FindPyftpd());
+    const std::string target = ::testing::TempDir() + "host-window-small.txt";
+    const std::string script = "setlogin " + server.Host + " " + server.User + " " +
+                               tavo::testing::Base64Encode(server.Password) + " " +
+                               std::to_string(server.Port) + "\nselect small.txt\nchoose \"" +
+                               target +
+                               "\"\ndownload\ncheck sharelist on\nshare\nsendshare\ngotoflag\n"
+                               "sharelist\nselectshare 0\nunshare\nanswer ok\nunshare\n"
+                               "input cancel\nmkdir\nselect sub\ndblclick\nrows\nclose\n";
+    auto run = [&](bool window) {
+        std::remove(target.c_str());
+        host::THostSettings settings = Quiet(controller::ChineseCatalogue());
+        settings.Window = window;
+        host::TScriptRunner runner(settings);
+        EXPECT_TRUE(runner.RunScript(script)) << runner.Transcript();
+        EXPECT_EQ(ReadFile(target), ReadFile(server.LocalPath("small.txt")));
+        std::stringstream lines(runner.Transcript());
+        std::string kept, line;
+        while (std::getline(lines, line))
+            if (line.rfind("trace ", 0) != 0)
+                kept += line + "\n";
+        return kept;
+    };
+    const std::string headless = run(false);
+    EXPECT_THAT(headless, HasSubstr("share-line removed"));
+    EXPECT_THAT(headless, HasSubstr("box information OK"));
+    EXPECT_EQ(run(true), headless);
+    std::remove(target.c_str());
+}

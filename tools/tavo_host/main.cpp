@@ -1,6 +1,8 @@
 // The scripted host: runs the control's logic without a screen, driven by a script.
 //
-//   tavo_host [--raw] [--every-progress] [--read-timeout MS] [SCRIPT]   (standard input without)
+//   tavo_host [--raw] [--every-progress] [--read-timeout MS] [--window] [SCRIPT]
+//   (standard input without SCRIPT; --window, Windows flavours only: the real form, driven
+//   through its widgets)
 
 #include "tools/tavo_host/script_runner.h"
 
@@ -24,9 +26,19 @@ int main(int argc, char** argv) {
             settings.EveryProgressLine = true;
         } else if (std::strcmp(argv[i], "--read-timeout") == 0 && i + 1 < argc) {
             settings.ReadTimeout = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--window") == 0) {
+            if (!tavo::host::WindowModeAvailable()) {
+                std::fprintf(stderr,
+                             "%s: --window needs a Windows flavour of the host; this one "
+                             "has no windows\n",
+                             argv[0]);
+                return 2;
+            }
+            settings.Window = true;
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             std::fprintf(stderr,
-                         "usage: %s [--raw] [--every-progress] [--read-timeout MS] [SCRIPT]\n",
+                         "usage: %s [--raw] [--every-progress] [--read-timeout MS] [--window] "
+                         "[SCRIPT]\n",
                          argv[0]);
             return 2;
         } else {
@@ -44,6 +56,11 @@ int main(int argc, char** argv) {
     } else {
         script << std::cin.rdbuf();
     }
-    tavo::host::TScriptRunner runner(settings);
-    return runner.RunScript(script.str()) ? 0 : 1;
+    try {
+        tavo::host::TScriptRunner runner(settings);
+        return runner.RunScript(script.str()) ? 0 : 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], error.what());
+        return 2;
+    }
 }

@@ -70,10 +70,16 @@ TScriptRunner::TScriptRunner(THostSettings settings)
       output_(settings.Out, catalogue_.CodePage, settings.Raw),
       view_(output_, catalogue_.CaptionConnect) {
     view_.EveryProgressLine = settings.EveryProgressLine;
-    TTavoOptions options;
-    options.Catalogue = &catalogue_;
-    tavo_ = std::make_unique<TTavo>(view_, std::move(options));
-    tavo_->FormCreate();
+    if (settings.Window) {
+        window_ = StartWindowDriver(view_, catalogue_);
+        tavo_ = &window_->Controller();
+    } else {
+        TTavoOptions options;
+        options.Catalogue = &catalogue_;
+        ownTavo_ = std::make_unique<TTavo>(view_, std::move(options));
+        tavo_ = ownTavo_.get();
+        tavo_->FormCreate();
+    }
     if (settings_.ReadTimeout > 0 && tavo_->IdFTP1() != nullptr)
         tavo_->IdFTP1()->ReadTimeout = settings_.ReadTimeout;
     HookProgress();
@@ -84,7 +90,8 @@ TScriptRunner::TScriptRunner(THostSettings settings)
 
 TScriptRunner::~TScriptRunner() {
     platform::SetPumpCallback({});
-    tavo_.reset();
+    ownTavo_.reset();
+    window_.reset();
 }
 
 void TScriptRunner::HookProgress() {
@@ -188,6 +195,8 @@ bool TScriptRunner::RunLine(const std::string& scriptLine) {
         rest = words.size() > 1 ? words[1] : std::string();
     try {
         const bool understood = Execute(words, rest);
+        if (window_)
+            window_->Settle();
         view_.Flush();
         if (understood)
             return true;
@@ -230,11 +239,25 @@ bool TScriptRunner::Execute(const std::vector<std::string>& words, const std::st
         {"tick", &TTavo::Timer1Timer},
     };
     if (auto command = commands.find(verb); command != commands.end() && args == 0) {
-        (tavo.*command->second)();
+        if (!window_)
+            (tavo.*command->second)();
+        else if (verb == "tick")
+            window_->Tick();
+        else
+            return window_->Command(verb);
         return true;
     }
     if (verb == "check" && args == 2 && (arg(2) == "on" || arg(2) == "off")) {
         const bool on = arg(2) == "on";
+        if (window_) {
+            if (arg(1) == "passive")
+                view_.SetPassiveChecked(on);
+            else if (arg(1) == "sharelist")
+                view_.SetShareListChecked(on);
+            else if (arg(1) == "trace")
+                view_.SetTraceChecked(on);
+            return window_->Check(arg(1), on);
+        }
         if (arg(1) == "passive") {
             view_.SetPassiveChecked(on);
             tavo.PassiveClick();
@@ -249,12 +272,21 @@ bool TScriptRunner::Execute(const std::vector<std::string>& words, const std::st
         }
         return true;
     }
+    if (verb == "select" && args >= 1 && window_) {
+        window_->SelectRow(rest == "none" ? std::nullopt
+                                          : std::optional<std::string>(ScriptText(rest)));
+        return true;
+    }
     if (verb == "select" && args >= 1) {
         if (rest == "none") {
             view_.SelectNoRow();
         } else if (!view_.SelectRow(ScriptText(rest))) {
             throw std::runtime_error("no remote row named " + rest);
         }
+        return true;
+    }
+    if (verb == "selectshare" && args == 1 && window_) {
+        window_->SelectShareLine(arg(1) == "none" ? -1 : number(1));
         return true;
     }
     if (verb == "selectshare" && args == 1) {
@@ -268,17 +300,23 @@ bool TScriptRunner::Execute(const std::vector<std::string>& words, const std::st
         auto button = buttons.find(arg(1));
         if (button == buttons.end())
             return false;
-        view_.BoxAnswers.push_back({button->second});
+        if (window_)
+            window_->QueueBoxAnswer(button->second);
+        else
+            view_.BoxAnswers.push_back({button->second});
         return true;
     }
-    if (verb == "input" && args >= 1) {
-        view_.TextAnswers.push_back(
-            {rest == "cancel" ? std::nullopt : std::optional<std::string>(ScriptText(rest))});
-        return true;
-    }
-    if (verb == "choose" && args >= 1) {
-        view_.PathAnswers.push_back(
-            {rest == "cancel" ? std::nullopt : std::optional<std::string>(ScriptText(rest))});
+    if ((verb == "input" || verb == "choose") && args >= 1) {
+        const std::optional<std::string> answer =
+            rest == "cancel" ? std::nullopt : std::optional<std::string>(ScriptText(rest));
+        if (window_ && verb == "input")
+            window_->QueueTextAnswer(answer);
+        else if (window_)
+            window_->QueuePathAnswer(answer);
+        else if (verb == "input")
+            view_.TextAnswers.push_back({answer});
+        else
+            view_.PathAnswers.push_back({answer});
         return true;
     }
     if (verb == "setlogin" && args == 4) {
@@ -308,7 +346,10 @@ bool TScriptRunner::Execute(const std::vector<std::string>& words, const std::st
         return true;
     }
     if (verb == "rows" && args == 0) {
-        view_.PrintRows();
+        if (window_)
+            window_->PrintRows();
+        else
+            view_.PrintRows();
         return true;
     }
     if (verb == "onprogress" && args >= 2) {

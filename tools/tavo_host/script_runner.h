@@ -6,6 +6,7 @@
 #include "controller/tavo.h"
 #include "tools/tavo_host/headless_view.h"
 #include "tools/tavo_host/host_output.h"
+#include "tools/tavo_host/window_driver.h"
 
 #include <cstdio>
 #include <memory>
@@ -20,6 +21,7 @@ struct THostSettings {
     bool EveryProgressLine = false; // print every progress and status line of a transfer
     std::FILE* Out = stdout;        // null: keep the transcript only
     int ReadTimeout = 0;            // 0: the control's own (12000 ms)
+    bool Window = false;            // drive the real form through its widgets (Windows only)
 };
 
 class TScriptRunner {
@@ -48,7 +50,9 @@ private:
     const controller::TCatalogue& catalogue_;
     THostOutput output_;
     THeadlessView view_;
-    std::unique_ptr<controller::TTavo> tavo_;
+    std::unique_ptr<TWindowDriver> window_;
+    std::unique_ptr<controller::TTavo> ownTavo_; // without a window
+    controller::TTavo* tavo_ = nullptr;
     std::vector<TProgressTrigger> triggers_;
     std::vector<std::string> dueActions_;
     int progressEvents_ = 0;
