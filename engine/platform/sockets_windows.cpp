@@ -40,6 +40,7 @@ struct WinsockApi {
     decltype(&::ioctlsocket) ioctlsocket = nullptr;
     decltype(&::getsockopt) getsockopt = nullptr;
     decltype(&::WSAEventSelect) eventSelect = nullptr;
+    decltype(&::WSAEnumNetworkEvents) enumNetworkEvents = nullptr;
 };
 
 WinsockApi api;
@@ -114,7 +115,8 @@ int StartSocketLibrary() {
                   Load(api.shutdown, "shutdown") && Load(api.closesocket, "closesocket") &&
                   Load(api.getaddrinfo, "getaddrinfo") && Load(api.freeaddrinfo, "freeaddrinfo") &&
                   Load(api.ioctlsocket, "ioctlsocket") && Load(api.getsockopt, "getsockopt") &&
-                  Load(api.eventSelect, "WSAEventSelect");
+                  Load(api.eventSelect, "WSAEventSelect") &&
+                  Load(api.enumNetworkEvents, "WSAEnumNetworkEvents");
         if (!ok) {
             FreeLibrary(api.module);
             api = WinsockApi{};
@@ -269,6 +271,11 @@ int WaitReadableOrMessages(SocketHandle socket, int timeoutMs, int& error, Messa
         // Only input that arrived since the queue was last looked at wakes the wait: a
         // message the pump leaves queued must not wake it again and again.
         DWORD woke = MsgWaitForMultipleObjectsEx(1, &event, left, QS_ALLINPUT, 0);
+        // Winsock keeps a network event recorded until it is enumerated, and signals the
+        // event again at the next WSAEventSelect: unread, an FD_READ long consumed would wake
+        // every later wait at once and turn it into a busy loop (this also resets the event).
+        WSANETWORKEVENTS recorded;
+        api.enumNetworkEvents(Native(socket), event, &recorded);
         api.eventSelect(Native(socket), nullptr, 0);
         u_long blocking = 0;
         api.ioctlsocket(Native(socket), FIONBIO, &blocking);
@@ -286,7 +293,7 @@ int WaitReadableOrMessages(SocketHandle socket, int timeoutMs, int& error, Messa
             }
         }
         int rc = WaitFor(socket, false, 0, error);
-        if (rc != 0 || woke == WAIT_TIMEOUT || woke == WAIT_FAILED)
+        if (rc != 0 || woke == WAIT_TIMEOUT || woke == WAIT_FAILED || left == 0)
             return rc;
     }
 }
