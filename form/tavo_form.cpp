@@ -1529,19 +1529,16 @@ void Check(HWND box, bool checked) {
 bool TTavoForm::IsPassiveChecked() {
     return Checked(impl_->Hwnd("UsePassive"));
 }
-// On the form a check box runs its handler whenever the program sets it, as a click would,
-// even to the state it has. The controller also runs the handler after setting the box; both
-// handlers only copy the box's state onward, so the second run changes nothing.
+// Setting a box does not run its handler here: the controller runs it right after setting
+// the box (the view contract), so a second run would show every panel change twice.
 void TTavoForm::SetPassiveChecked(bool checked) {
     Check(impl_->Hwnd("UsePassive"), checked);
-    impl_->Run(&TTavo::PassiveClick);
 }
 bool TTavoForm::IsShareListChecked() {
     return Checked(impl_->Hwnd("CheckShareList"));
 }
 void TTavoForm::SetShareListChecked(bool checked) {
     Check(impl_->Hwnd("CheckShareList"), checked);
-    impl_->Run(&TTavo::CheckShareListClick);
 }
 void TTavoForm::SetShareListCheckEnabled(bool enabled) {
     EnableWindow(impl_->Hwnd("CheckShareList"), enabled);
