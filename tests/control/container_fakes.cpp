@@ -22,19 +22,20 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND CreateContainerWindow() {
-    static const bool registered = [] {
+// One window for the whole program: under Wine destroying a top-level window costs seconds.
+HWND ContainerWindow() {
+    static const HWND window = [] {
         WNDCLASSW windowClass{};
         windowClass.lpfnWndProc = ContainerProc;
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"TavoTestContainer";
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        return RegisterClassW(&windowClass) != 0;
+        RegisterClassW(&windowClass);
+        return CreateWindowExW(0, L"TavoTestContainer", L"container",
+                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 800, 600,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     }();
-    (void)registered;
-    return CreateWindowExW(0, L"TavoTestContainer", L"container",
-                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 800, 600,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return window;
 }
 
 } // namespace
@@ -361,7 +362,7 @@ HRESULT TFakeBag::Write(LPCOLESTR name, VARIANT* value) {
 // ---- ControlTest
 
 void ControlTest::SetUp() {
-    site.Container = CreateContainerWindow();
+    site.Container = ContainerWindow();
     ASSERT_NE(site.Container, nullptr);
     control = Create();
     ASSERT_NE(control, nullptr);
@@ -371,7 +372,6 @@ void ControlTest::TearDown() {
     log.ExpectAnything();
     control.Reset();
     Pump();
-    DestroyWindow(site.Container);
 }
 
 ComPtr<IOleObject> ControlTest::Create() {

@@ -14,6 +14,10 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
+// objsafe.h gives the interface no identifier for __uuidof.
+__CRT_UUID_DECL(IObjectSafety, 0xcb5bdc81, 0x93c1, 0x11cf, 0x8f, 0x20, 0x00, 0x80, 0x5f, 0x2c, 0xd0,
+                0x64)
+
 #include <map>
 #include <set>
 #include <string>
