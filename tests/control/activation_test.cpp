@@ -146,5 +146,30 @@ TEST_F(ControlTest, InPlaceDeactivationFromUiActiveDeactivatesTheUiFirst) {
     EXPECT_THAT(log.Calls(), ElementsAreArray(expected));
 }
 
+// A click on the in-place active control makes it UI active, but only where the page is in
+// use rather than being designed.
+TEST_F(ControlTest, MouseActivationUiActivatesInUserModeOnly) {
+    for (bool userMode : {false, true}) {
+        SCOPED_TRACE(userMode);
+        Activate(OLEIVERB_INPLACEACTIVATE);
+        site.UserMode = userMode;
+        const Calls expected = userMode ? UiActivation : Calls{};
+        log.Expect(expected);
+        SendMessageW(Form(), WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(site.Container),
+                     MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+        EXPECT_THAT(log.Calls(), ElementsAreArray(expected));
+        log.ExpectAnything();
+        As<IOleInPlaceObject>()->InPlaceDeactivate();
+    }
+}
+
+TEST_F(ControlTest, HidingTheUiActiveFormDeactivatesTheUi) {
+    Activate(OLEIVERB_UIACTIVATE);
+    log.Expect(UiDeactivation);
+    EXPECT_EQ(DoVerb(OLEIVERB_HIDE), S_OK);
+    EXPECT_THAT(log.Calls(), ElementsAreArray(UiDeactivation));
+    EXPECT_FALSE(IsWindowVisible(Form()));
+}
+
 } // namespace
 } // namespace tavo::control_tests

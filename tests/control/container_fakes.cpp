@@ -266,8 +266,9 @@ HRESULT TFakeSite::GetExtendedControl(IDispatch** control) {
 HRESULT TFakeSite::TransformCoords(POINTL*, POINTF*, DWORD) {
     return Note("TransformCoords");
 }
-HRESULT TFakeSite::TranslateAccelerator(MSG*, DWORD) {
-    Note("TranslateAccelerator");
+HRESULT TFakeSite::TranslateAccelerator(MSG* msg, DWORD) {
+    log_.Record("Site.TranslateAccelerator(" + std::to_string(msg->message) + " " +
+                std::to_string(msg->wParam) + ")");
     return S_FALSE;
 }
 HRESULT TFakeSite::OnFocus(BOOL gotFocus) {
@@ -294,7 +295,7 @@ HRESULT TFakeSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* r
     if (id != DISPID_AMBIENT_USERMODE || result == nullptr)
         return DISP_E_MEMBERNOTFOUND;
     result->vt = VT_BOOL;
-    result->boolVal = VARIANT_TRUE;
+    result->boolVal = UserMode ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 

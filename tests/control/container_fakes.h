@@ -138,6 +138,7 @@ public:
     HWND Container = nullptr;
     HRESULT CanActivate = S_OK;
     bool OffersFrame = true;
+    bool UserMode = true;
     RECT Position{10, 10, 490, 250};
     RECT Clip{0, 0, 2000, 2000};
     TFakeFrame Frame;
@@ -201,6 +202,7 @@ protected:
 
     TCallLog log;
     TFakeSite site{log};
+    TFakeSink sink; // outlives the control, which may still fire at it when released
     ComPtr<IOleObject> control;
 };
 

@@ -14,19 +14,18 @@ bool Fired(const TFakeSink& sink, DISPID id) {
 
 TEST_F(ControlTest, EventPointTakesOneSinkAtATime) {
     auto point = EventPoint();
-    TFakeSink first, second;
+    TFakeSink first;
     DWORD firstCookie = 0, secondCookie = 0;
     ASSERT_EQ(point->Advise(&first, &firstCookie), S_OK);
-    EXPECT_EQ(point->Advise(&second, &secondCookie), CONNECT_E_ADVISELIMIT);
+    EXPECT_EQ(point->Advise(&sink, &secondCookie), CONNECT_E_ADVISELIMIT);
     EXPECT_EQ(point->Unadvise(firstCookie + 1), CONNECT_E_NOCONNECTION);
     EXPECT_EQ(point->Unadvise(firstCookie), S_OK);
     EXPECT_EQ(point->Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
     EXPECT_EQ(first.Refs, 1u);
-    EXPECT_EQ(point->Advise(&second, &secondCookie), S_OK);
+    EXPECT_EQ(point->Advise(&sink, &secondCookie), S_OK);
 }
 
 TEST_F(ControlTest, EventPointRefusesSinkWithoutTheEventInterface) {
-    TFakeSink sink;
     sink.Events = false;
     DWORD cookie = 0;
     EXPECT_EQ(EventPoint()->Advise(&sink, &cookie), E_NOINTERFACE);
@@ -57,7 +56,7 @@ TEST_F(ControlTest, PropertyNotificationPointTakesSeveralSinks) {
 }
 
 TEST_F(ControlTest, OnCreateReachesTheFirstSinkOfEachControlOnly) {
-    TFakeSink first, later, otherControls;
+    TFakeSink first, later;
     DWORD cookie = 0;
     ASSERT_EQ(EventPoint()->Advise(&first, &cookie), S_OK);
     EXPECT_EQ(first.Fired, std::vector<DISPID>{203});
@@ -67,15 +66,14 @@ TEST_F(ControlTest, OnCreateReachesTheFirstSinkOfEachControlOnly) {
     EXPECT_EQ(EventPoint()->Unadvise(cookie), S_OK);
 
     ComPtr<IOleObject> other = Create();
-    ASSERT_EQ(EventPoint(other.Get())->Advise(&otherControls, &cookie), S_OK);
-    EXPECT_EQ(otherControls.Fired, std::vector<DISPID>{203});
+    ASSERT_EQ(EventPoint(other.Get())->Advise(&sink, &cookie), S_OK);
+    EXPECT_EQ(sink.Fired, std::vector<DISPID>{203});
 }
 
 // A character typed into the form reaches the sink by reference: what the sink leaves there
 // is what the form goes on with, 0 swallowing it.
 TEST_F(ControlTest, OnKeyPressPassesTheKeyByReference) {
     Activate();
-    TFakeSink sink;
     DWORD cookie = 0;
     ASSERT_EQ(EventPoint()->Advise(&sink, &cookie), S_OK);
     for (SHORT reply : {0, 0x141, -1}) {
@@ -86,9 +84,34 @@ TEST_F(ControlTest, OnKeyPressPassesTheKeyByReference) {
     }
 }
 
+// With KeyPreview the sink sees a character typed into a widget before the widget does; the
+// container then dispatches what the sink left, or nothing.
+TEST_F(ControlTest, OnKeyPressPreviewsWidgetKeysInTheContainersLoop) {
+    Activate();
+    ASSERT_EQ(As<ITavo>()->put_KeyPreview(VARIANT_TRUE), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(EventPoint()->Advise(&sink, &cookie), S_OK);
+    HWND widget = GetWindow(Form(), GW_CHILD);
+    ASSERT_NE(widget, nullptr);
+    auto active = As<IOleInPlaceActiveObject>();
+
+    sink.KeyReply = 0;
+    MSG swallowed{widget, WM_CHAR, 'x', 1, 0, {}};
+    log.Expect({});
+    EXPECT_EQ(active->TranslateAccelerator(&swallowed), S_OK);
+
+    sink.KeyReply = 0x141;
+    MSG changed{widget, WM_CHAR, 'x', 1, 0, {}};
+    const std::string passedOn = "Site.TranslateAccelerator(" + std::to_string(WM_CHAR) + " 65)";
+    log.Expect({passedOn});
+    EXPECT_EQ(active->TranslateAccelerator(&changed), S_FALSE);
+    EXPECT_EQ(changed.wParam, WPARAM('A'));
+    EXPECT_EQ(log.Calls(), std::vector<std::string>{passedOn});
+    EXPECT_EQ(sink.Keys, (std::vector<SHORT>{'x', 'x'}));
+}
+
 TEST_F(ControlTest, FailingSinkDisturbsNothing) {
     Activate();
-    TFakeSink sink;
     sink.InvokeResult = E_FAIL;
     DWORD cookie = 0;
     ASSERT_EQ(EventPoint()->Advise(&sink, &cookie), S_OK);

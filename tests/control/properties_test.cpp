@@ -151,6 +151,7 @@ TEST_F(ControlTest, VerbsOfferPropertiesHideAndRefuseTheUnknown) {
     EXPECT_EQ(DoVerb(7), OLEOBJ_S_INVALIDVERB);
     EXPECT_EQ(DoVerb(OLEIVERB_HIDE), S_OK);
     EXPECT_FALSE(IsWindowVisible(Form()));
+    EXPECT_THAT(log.Calls(), ::testing::IsEmpty());
 }
 
 TEST_F(ControlTest, DispatchAnswersFromTheTypeInformation) {

@@ -111,7 +111,6 @@ TEST(ServerTest, FactoryRefusesAggregationAndNullResult) {
 TEST_F(ControlTest, LastReleaseDestroysEverything) {
     Activate(OLEIVERB_UIACTIVATE);
     HWND form = Form();
-    TFakeSink sink;
     DWORD cookie = 0;
     ASSERT_EQ(EventPoint()->Advise(&sink, &cookie), S_OK);
     // The automation interface shares the object's one reference count.
