@@ -23,13 +23,6 @@ VARIANT Text(const wchar_t* text) {
     return value;
 }
 
-VARIANT Number(LONG number) {
-    VARIANT value;
-    value.vt = VT_I4;
-    value.lVal = number;
-    return value;
-}
-
 std::wstring Take(BSTR text) {
     std::wstring result = text ? text : L"";
     SysFreeString(text);
@@ -41,7 +34,8 @@ TEST_F(ControlTest, PropertyBagLoadSetsWhatTheBagHolds) {
     LONG flagBefore = 0;
     ASSERT_EQ(tavo->get_GoToFlag(&flagBefore), S_OK);
     TFakeBag bag;
-    bag.Values[L"GoToFlag"] = Number(flagBefore + 7);
+    // A page's parameters arrive as text.
+    bag.Values[L"GoToFlag"] = Text(std::to_wstring(flagBefore + 7).c_str());
     bag.Values[L"ShareList"] = Text(L"readme.txt");
     bag.Values[L"Caption"] = Text(L"From the page");
 
@@ -70,6 +64,39 @@ TEST_F(ControlTest, PropertyBagSaveWritesThePersistedPropertiesInOrder) {
     EXPECT_EQ(stream->IsDirty(), S_OK) << "saved without clearing";
     EXPECT_EQ(As<IPersistPropertyBag>()->Save(&bag, TRUE, TRUE), S_OK);
     EXPECT_EQ(stream->IsDirty(), S_FALSE);
+}
+
+std::wstring CaptionOf(IUnknown* object) {
+    ComPtr<ITavo> tavo;
+    BSTR caption = nullptr;
+    if (SUCCEEDED(object->QueryInterface(IID_ITavo, &tavo)))
+        tavo->get_Caption(&caption);
+    return Take(caption);
+}
+
+// What one control saves, another loads: through a property bag and through a stream.
+TEST_F(ControlTest, SavedStateLoadsIntoAnotherControl) {
+    BSTR caption = SysAllocString(L"Saved page");
+    ASSERT_EQ(As<ITavo>()->put_Caption(caption), S_OK);
+    SysFreeString(caption);
+    ASSERT_EQ(As<ITavo>()->put_Color(0x00336699), S_OK);
+
+    TFakeBag bag;
+    ASSERT_EQ(As<IPersistPropertyBag>()->Save(&bag, TRUE, TRUE), S_OK);
+    ComPtr<IOleObject> fromBag = Create();
+    EXPECT_EQ(As<IPersistPropertyBag>(fromBag.Get())->Load(&bag, nullptr), S_OK);
+    EXPECT_EQ(CaptionOf(fromBag.Get()), L"Saved page");
+    OLE_COLOR color = 0;
+    EXPECT_EQ(As<ITavo>(fromBag.Get())->get_Color(&color), S_OK);
+    EXPECT_EQ(color, 0x00336699u);
+
+    ComPtr<IStream> stream;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    ASSERT_EQ(As<IPersistStreamInit>()->Save(stream.Get(), TRUE), S_OK);
+    ASSERT_EQ(stream->Seek({}, STREAM_SEEK_SET, nullptr), S_OK);
+    ComPtr<IOleObject> fromStream = Create();
+    EXPECT_EQ(As<IPersistStreamInit>(fromStream.Get())->Load(stream.Get()), S_OK);
+    EXPECT_EQ(CaptionOf(fromStream.Get()), L"Saved page");
 }
 
 TEST_F(ControlTest, SafetyOptionsAreMaskedAndChecked) {
