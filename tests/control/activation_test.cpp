@@ -66,6 +66,10 @@ TEST_P(ActivationTest, CallsTheContainerInOrder) {
         EXPECT_EQ(GetParent(form), site.Container);
         EXPECT_TRUE(IsWindowVisible(form));
         EXPECT_EQ(PlaceIn(form, site.Container), Corners(site.Position));
+        // Asked again, an active control has nothing more to ask of its container.
+        log.Expect({});
+        EXPECT_EQ(DoVerb(c.Verb), S_OK);
+        EXPECT_THAT(log.Calls(), ::testing::IsEmpty());
         return;
     }
     // Nothing stays active: deactivating has nothing to undo, and no site is kept.
