@@ -70,6 +70,25 @@ TEST_F(ControlTest, OnCreateReachesTheFirstSinkOfEachControlOnly) {
     EXPECT_EQ(sink.Fired, std::vector<DISPID>{203});
 }
 
+// A page's browser hands over its site and sinks in one call.
+TEST_F(ControlTest, QuickActivationSitesTheControlAndConnectsItsEvents) {
+    QACONTAINER container{};
+    container.cbSize = sizeof container;
+    container.pClientSite = &site;
+    container.pUnkEventSink = &sink;
+    container.dwAmbientFlags = QACONTAINER_USERMODE;
+    QACONTROL answer{};
+    answer.cbSize = sizeof answer;
+    log.Expect({});
+    ASSERT_EQ(As<IQuickActivate>()->QuickActivate(&container, &answer), S_OK);
+    EXPECT_EQ(answer.dwMiscStatus, 0x32191u);
+    EXPECT_EQ(sink.Fired, std::vector<DISPID>{203});
+    ComPtr<IOleClientSite> given;
+    EXPECT_EQ(control->GetClientSite(&given), S_OK);
+    EXPECT_EQ(given.Get(), static_cast<IOleClientSite*>(&site));
+    EXPECT_EQ(EventPoint()->Unadvise(answer.dwEventCookie), S_OK);
+}
+
 // A character typed into the form reaches the sink by reference: what the sink leaves there
 // is what the form goes on with, 0 swallowing it.
 TEST_F(ControlTest, OnKeyPressPassesTheKeyByReference) {
