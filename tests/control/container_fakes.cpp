@@ -321,6 +321,8 @@ HRESULT TFakeSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VAR
         if (KeyReply >= 0)
             *params->rgvarg[0].piVal = KeyReply;
     }
+    if (OnEvent)
+        OnEvent(id);
     return InvokeResult;
 }
 

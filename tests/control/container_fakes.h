@@ -18,6 +18,7 @@
 __CRT_UUID_DECL(IObjectSafety, 0xcb5bdc81, 0x93c1, 0x11cf, 0x8f, 0x20, 0x00, 0x80, 0x5f, 0x2c, 0xd0,
                 0x64)
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -164,6 +165,7 @@ public:
     bool Events = true;
     HRESULT InvokeResult = S_OK;
     SHORT KeyReply = -1; // what OnKeyPress leaves in Key; -1 leaves it alone
+    std::function<void(DISPID)> OnEvent;
     std::vector<DISPID> Fired;
     std::vector<SHORT> Keys;
 };

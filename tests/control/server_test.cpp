@@ -130,5 +130,25 @@ TEST_F(ControlTest, LastReleaseDestroysEverything) {
     EXPECT_EQ(CanUnloadNow(), S_OK);
 }
 
+// A page may drop the control from inside one of its events.
+TEST_F(ControlTest, ReleasedFromInsideItsOwnEvent) {
+    Activate(OLEIVERB_UIACTIVATE);
+    HWND form = Form();
+    DWORD cookie = 0;
+    ASSERT_EQ(EventPoint()->Advise(&sink, &cookie), S_OK);
+    sink.OnEvent = [this](DISPID id) {
+        if (id == 202)
+            control.Reset();
+    };
+    log.ExpectAnything();
+    SendMessageW(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(form, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Pump();
+    EXPECT_EQ(control, nullptr);
+    EXPECT_FALSE(IsWindow(form));
+    EXPECT_EQ(sink.Refs, 1u);
+    EXPECT_EQ(CanUnloadNow(), S_OK);
+}
+
 } // namespace
 } // namespace tavo::control_tests
