@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The container hosts the Chinese edition as a page would: a preset parameter, a read, a
-# write, a picture of the window, and a release that leaves nothing behind.
+# write, a picture of the window, and a release that leaves nothing behind; a member the
+# control lacks fails with its HRESULT and makes the exit code 1.
 #
 #   container_test.sh <with_control.sh arguments up to the control> <tavo_container.exe> <png>
 set -uo pipefail
@@ -11,7 +12,7 @@ registration=("${@:1:$#-2}")
 rm -f "$picture"
 mkdir -p "$(dirname "$picture")"
 output=$(bash "$(dirname "$0")/with_control.sh" "${registration[@]}" "$container" TavoProj1.Tavo \
-    --param GoToFlag=7 --get GoToFlag --put GoToFlag=3 --get GoToFlag \
+    --param GoToFlag=7 --get GoToFlag --put GoToFlag=3 --get GoToFlag --get NoSuchMember \
     --screenshot "Z:$picture" --release --exit)
 rc=$?
 printf '%s\n' "$output"
@@ -21,15 +22,18 @@ fail() {
     echo "FAILED: $*"
     failed=1
 }
-[ $rc -eq 0 ] || fail "exit code $rc"
+[ $rc -eq 1 ] || fail "exit code $rc, not 1"
 expected="activated TavoProj1.Tavo 640x480
 get GoToFlag = 7
 put GoToFlag=3 ok
 get GoToFlag = 3
+get NoSuchMember failed: 0x80020006
 screenshot Z:$picture ok (640x480)
 release 0
-exit 0"
-[ "$(grep -v '^event ' <<<"$output")" = "$expected" ] || fail "steps printed otherwise than:
+exit 1"
+# (the description after the HRESULT is the system's, in its language)
+steps=$(grep -v '^event ' <<<"$output" | sed 's/^\(get NoSuchMember failed: 0x[0-9A-F]*\).*/\1/')
+[ "$steps" = "$expected" ] || fail "steps printed otherwise than:
 $expected"
 [ "$(grep -cx 'event OnCreate' <<<"$output")" = 1 ] || fail "OnCreate not printed exactly once"
 
