@@ -21,6 +21,7 @@ TEST(ContainerOptions, ControlParamsAndStepsKeepTheirOrder) {
     ASSERT_EQ(options.Params.size(), 2u);
     EXPECT_EQ(options.Params[1].first, "ShareList");
     EXPECT_EQ(options.Params[1].second, "a=b"); // only the first '=' separates
+    EXPECT_EQ(ParseOptions({"A.B", "--param", "Caption=\\u00e9"}).Params[0].second, "\xc3\xa9");
     ASSERT_EQ(options.Steps.size(), 6u);
     EXPECT_EQ(options.Steps[0].Kind, TStepKind::Get);
     EXPECT_EQ(options.Steps[1].Text, "GoToFlag=3");
@@ -65,7 +66,12 @@ TEST(ContainerOptions, ArgumentsAreNumbersOnlyWhenWholeAnd32Bit) {
                           {"-", false, 0, "-"},
                           {"\"21\"", false, 0, "21"},
                           {"127.0.0.1", false, 0, "127.0.0.1"},
-                          {"", false, 0, ""}};
+                          {"", false, 0, ""},
+                          // non-ASCII text through a command line Wine may strip to 7 bits
+                          {"\\u6807\\u9898", false, 0, "\xe6\xa0\x87\xe9\xa2\x98"},
+                          {"\"\\uD83D\\uDE00\"", false, 0, "\xf0\x9f\x98\x80"},
+                          {"\\u0037", false, 0, "7"},
+                          {"C:\\users\\u12", false, 0, "C:\\users\\u12"}};
     for (const Case& c : cases) {
         TArgument argument = ParseArgument(c.text);
         EXPECT_EQ(argument.IsNumber, c.isNumber) << c.text;

@@ -35,21 +35,73 @@ int PositiveNumber(const std::string& text, const std::string& what) {
     return static_cast<int>(value);
 }
 
+void AppendUtf8(std::string& out, unsigned long point) {
+    if (point < 0x80) {
+        out += static_cast<char>(point);
+    } else if (point < 0x800) {
+        out += static_cast<char>(0xC0 | (point >> 6));
+        out += static_cast<char>(0x80 | (point & 0x3F));
+    } else if (point < 0x10000) {
+        out += static_cast<char>(0xE0 | (point >> 12));
+        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (point >> 18));
+        out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (point & 0x3F));
+    }
+}
+
+// The UTF-16 unit of "\uXXXX" at `at`, or -1.
+long EscapedUnit(const std::string& text, size_t at) {
+    if (text.compare(at, 2, "\\u") != 0 || at + 6 > text.size())
+        return -1;
+    std::string hex = text.substr(at + 2, 4);
+    if (hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return -1;
+    return std::strtol(hex.c_str(), nullptr, 16);
+}
+
+// Wine hands a program its arguments in the Unix locale's character set, and strips the
+// high bits when that locale is missing (LC_ALL=zh_CN.UTF-8 without the Linux locale): non-ASCII
+// text can always be written as \uXXXX instead.
+std::string DecodeEscapes(const std::string& text) {
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        long unit = EscapedUnit(text, at);
+        if (unit < 0) {
+            out += text[at++];
+            continue;
+        }
+        at += 6;
+        long low = unit >= 0xD800 && unit < 0xDC00 ? EscapedUnit(text, at) : -1;
+        if (low >= 0xDC00 && low < 0xE000) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+            at += 6;
+        } else {
+            AppendUtf8(out, static_cast<unsigned long>(unit));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 const char* const UsageText =
     "usage: tavo_container PROGID|{CLSID} [--size WxH] [--design-mode] [--param NAME=VALUE]...\n"
     "                      [--call \"Name(arg,...)\"] [--get Prop] [--put Prop=value]\n"
-    "                      [--wait MS] [--screenshot PATH.png] [--release] [--exit]\n";
+    "                      [--wait MS] [--screenshot PATH.png] [--release] [--exit]\n"
+    "Values may write any character as \\uXXXX.\n";
 
 TArgument ParseArgument(const std::string& raw) {
     std::string text = Trimmed(raw);
     TArgument argument;
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
-        argument.Text = text.substr(1, text.size() - 2);
+        argument.Text = DecodeEscapes(text.substr(1, text.size() - 2));
         return argument;
     }
-    argument.Text = text;
+    argument.Text = DecodeEscapes(text);
     size_t digits = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
     if (text.size() == digits || text.find_first_not_of("0123456789", digits) != std::string::npos)
         return argument;
@@ -125,7 +177,8 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
             size_t equals = param.find('=');
             if (equals == std::string::npos || equals == 0)
                 throw std::invalid_argument("--param wants NAME=VALUE, not '" + param + "'");
-            options.Params.emplace_back(param.substr(0, equals), param.substr(equals + 1));
+            options.Params.emplace_back(param.substr(0, equals),
+                                        DecodeEscapes(param.substr(equals + 1)));
         } else if (option == "--call") {
             ParseCall(value(i));
             options.Steps.push_back({TStepKind::Call, arguments[i]});
