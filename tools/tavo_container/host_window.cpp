@@ -14,6 +14,14 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (attached != nullptr)
             attached->FitToClient();
         return 0;
+    case WM_ACTIVATE:
+        if (attached != nullptr)
+            attached->FrameActivated(LOWORD(wParam) != WA_INACTIVE);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_SETFOCUS: // the user comes back to the window: the keys go to the control again
+        if (HWND control = GetWindow(window, GW_CHILD))
+            SetFocus(control);
+        return 0;
     case WM_CLOSE:
         // The control leaves the window before the window goes.
         if (attached != nullptr)

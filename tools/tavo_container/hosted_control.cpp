@@ -131,6 +131,11 @@ IOleInPlaceActiveObject* THostedControl::KeyboardTarget() const {
     return (active_ != nullptr && focus != nullptr && IsChild(window_, focus)) ? active_ : nullptr;
 }
 
+void THostedControl::FrameActivated(bool active) {
+    if (site_.ActiveObject() != nullptr)
+        site_.ActiveObject()->OnFrameWindowActivate(active ? TRUE : FALSE);
+}
+
 void THostedControl::FitToClient() {
     if (inPlace_ == nullptr)
         return;

@@ -28,6 +28,8 @@ public:
     // The object to offer keyboard messages to: the frame's active object when the control
     // is UI active, else the control's own when the focus is inside it; null when neither.
     IOleInPlaceActiveObject* KeyboardTarget() const;
+    // Tells a UI-active control that the frame window was activated or deactivated.
+    void FrameActivated(bool active);
     // Fits the control to the window's client area.
     void FitToClient();
     // Disconnects, deactivates, closes and lets go of every interface; returns what the last
