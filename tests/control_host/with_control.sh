@@ -3,8 +3,7 @@
 #
 #   with_control.sh <wine-run.sh> <loader> <prefix> <regsvr32> <control.ocx> <program> [args...]
 #
-# <regsvr32> is the one of the control's bitness: C:\windows\syswow64\regsvr32.exe for the
-# 32-bit loader, regsvr32 for the 64-bit one.
+# <regsvr32>: plain regsvr32 runs the loader's own bitness, as the control needs.
 set -uo pipefail
 wine_run=$1 loader=$2 prefix=$3 regsvr32=$4 control=$5
 shift 5
