@@ -1305,6 +1305,13 @@ HWND TTavoForm::Widget(std::string_view fieldName) const {
     return impl_->Hwnd(fieldName);
 }
 
+int TTavoForm::WidgetId(std::string_view fieldName) {
+    for (size_t index = 0; index < std::size(Specs); ++index)
+        if (fieldName == Specs[index].Name)
+            return FirstWidgetId + static_cast<int>(index);
+    return -1;
+}
+
 HMENU TTavoForm::PopupMenu(int number) const {
     return number == 1 ? impl_->Menus[0] : number == 3 ? impl_->Menus[1] : nullptr;
 }
