@@ -158,6 +158,9 @@ private:
         stopping_ = true;
         exitCode_ = code;
         PostQuitMessage(code);
+        // A message loop nested in the control (its network waits pump messages) may take
+        // the quit message; this timer posts it again until the page's own loop sees it.
+        SetTimer(window_, ExitTimer, 200, nullptr);
     }
     void Print(const std::wstring& line) {
         printf("%s\n", Utf8(line).c_str());
@@ -201,7 +204,8 @@ LRESULT CALLBACK TPageHost::WindowProc(HWND window, UINT message, WPARAM wParam,
             return 0;
         }
         if (wParam == ExitTimer) {
-            KillTimer(window, ExitTimer);
+            if (host->stopping_)
+                PostQuitMessage(host->exitCode_);
             host->Stop(0);
             return 0;
         }
