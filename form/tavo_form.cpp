@@ -1169,6 +1169,9 @@ void TTavoForm::TImpl::ShowStatusAndProgress(bool now) {
     HWND status = Hwnd("StatusBar1");
     if (StatusText != ShownStatusText) {
         SendMessageW(status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(StatusText.c_str()));
+        // Wine's status bar keeps the part bounds of its creation size when it is created with
+        // CCS_NORESIZE, so its own invalidation of the part misses: the new text would not show.
+        InvalidateRect(status, nullptr, FALSE);
         ShownStatusText = StatusText;
     }
     HWND progress = Hwnd("ProgressBar1");
