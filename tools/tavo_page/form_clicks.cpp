@@ -1,5 +1,6 @@
 #include "tools/tavo_page/form_clicks.h"
 
+#include "form/remote_list_input.h"
 #include "form/tavo_form.h"
 
 #include <commctrl.h>
@@ -42,41 +43,6 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
-// The name is the row's second cell (the first holds the type picture's text).
-bool SelectRow(HWND form, const std::wstring& name) {
-    HWND list = Widget(form, "ListViewRemote");
-    const int count = ListView_GetItemCount(list);
-    for (int row = 0; row < count; ++row) {
-        wchar_t text[1024] = {};
-        LVITEMW item{};
-        item.iSubItem = 1;
-        item.pszText = text;
-        item.cchTextMax = static_cast<int>(std::size(text));
-        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                     reinterpret_cast<LPARAM>(&item));
-        if (name == text) {
-            SetFocus(list);
-            ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED,
-                                  LVIS_SELECTED | LVIS_FOCUSED);
-            ListView_EnsureVisible(list, row, FALSE);
-            return true;
-        }
-    }
-    return false;
-}
-
-// The list's own double-click notice, as it reaches the form when a user double-clicks the
-// selected row.
-void DoubleClickSelected(HWND form) {
-    HWND list = Widget(form, "ListViewRemote");
-    NMITEMACTIVATE notice{};
-    notice.hdr.hwndFrom = list;
-    notice.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
-    notice.hdr.code = NM_DBLCLK;
-    notice.iItem = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-    SendMessageW(GetParent(list), WM_NOTIFY, notice.hdr.idFrom, reinterpret_cast<LPARAM>(&notice));
-}
-
 } // namespace
 
 bool ClickInForm(HWND form, const std::string& click) {
@@ -85,12 +51,16 @@ bool ClickInForm(HWND form, const std::string& click) {
         {"unshare", "bsSkinSpeedButton8"},  {"send-share", "bsSkinSpeedButton9"},
         {"sharelist:on", "CheckShareList"},
     };
-    if (click.rfind("select:", 0) == 0)
-        return SelectRow(form, Wide(click.substr(7)));
-    if (click.rfind("open:", 0) == 0) {
-        if (!SelectRow(form, Wide(click.substr(5))))
-            return false;
-        DoubleClickSelected(form);
+    const bool open = click.rfind("open:", 0) == 0;
+    if (open || click.rfind("select:", 0) == 0) {
+        HWND list = Widget(form, "ListViewRemote");
+        const int row = form::FindRemoteRow(list, Wide(click.substr(click.find(':') + 1)));
+        if (row < 0)
+            return false; // not listed yet
+        SetFocus(list);
+        form::SelectRemoteRow(list, row);
+        if (open)
+            form::DoubleClickRemoteList(list);
         return true;
     }
     auto it = buttons.find(click);
