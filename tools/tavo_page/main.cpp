@@ -6,14 +6,15 @@
 // no rendering: document.write goes to standard output and to a text pane under the controls.
 // Exit status: 0 when the page ran, 1 after a script error, 2 when the page could not load.
 
-#include "tools/tavo_page/control_site.h"
 #include "tools/tavo_page/event_sink.h"
 #include "tools/tavo_page/form_clicks.h"
 #include "tools/tavo_page/page_reader.h"
 #include "tools/tavo_page/page_script.h"
 #include "tools/tavo_page/script_object.h"
 
-#include "tests/form/screenshot.h"
+#include "tools/screenshot/screenshot.h"
+#include "tools/tavo_container/property_bag.h"
+#include "tools/tavo_container/site.h"
 
 #include <windows.h>
 
@@ -138,7 +139,8 @@ std::string Folder(const std::string& path) {
 // One <object> made live.
 struct TLiveObject {
     std::string Id;
-    std::unique_ptr<TControlSite> Site;
+    HWND Place = nullptr; // the element's window in the page, the control's parent
+    std::unique_ptr<tavo::container::TSite> Site;
     IOleObject* Object = nullptr;
     IDispatch* Automation = nullptr;
     std::unique_ptr<TEventSink> Events;
@@ -186,7 +188,7 @@ private:
     HWND window_ = nullptr;
     HWND output_ = nullptr;
     std::vector<std::unique_ptr<TLiveObject>> objects_;
-    std::vector<std::unique_ptr<TParamBag>> bags_;
+    std::vector<std::unique_ptr<tavo::container::TPropertyBag>> bags_;
     std::unique_ptr<TPageScript> script_;
     TScriptObject window_object_, document_, location_;
     size_t nextClick_ = 0;
@@ -233,6 +235,11 @@ void TPageHost::MakeWindow(const TPage& page) {
     cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     cls.lpszClassName = L"TavoPage";
     RegisterClassW(&cls);
+    WNDCLASSW element{};
+    element.lpfnWndProc = DefWindowProcW;
+    element.hInstance = cls.hInstance;
+    element.lpszClassName = L"TavoPageObject";
+    RegisterClassW(&element);
     RECT frame{0, 0, width, height};
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     AdjustWindowRect(&frame, style, FALSE);
@@ -278,7 +285,12 @@ void TPageHost::MakeObject(const TPageObject& element, RECT place) {
                                  Hex(result) + ")");
     TLiveObject& object = *live;
     objects_.push_back(std::move(live));
-    object.Site = std::make_unique<TControlSite>(window_, place);
+    object.Place =
+        CreateWindowW(L"TavoPageObject", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, place.left,
+                      place.top, place.right - place.left, place.bottom - place.top, window_,
+                      nullptr, GetModuleHandleW(nullptr), nullptr);
+    object.Site = std::make_unique<tavo::container::TSite>(object.Place, true, Wide(element.Id));
+    RECT inside{0, 0, place.right - place.left, place.bottom - place.top};
 
     IObjectSafety* safety = nullptr;
     if (FAILED(object.Object->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety))))
@@ -306,7 +318,7 @@ void TPageHost::MakeObject(const TPageObject& element, RECT place) {
             std::vector<std::pair<std::wstring, std::wstring>> values;
             for (const auto& [key, value] : element.Params)
                 values.emplace_back(Wide(key), Wide(value));
-            bags_.push_back(std::make_unique<TParamBag>(std::move(values)));
+            bags_.push_back(std::make_unique<tavo::container::TPropertyBag>(std::move(values)));
             result = persist->Load(bags_.back().get(), nullptr);
         }
         persist->Release();
@@ -318,8 +330,8 @@ void TPageHost::MakeObject(const TPageObject& element, RECT place) {
     }
     if (!siteFirst)
         object.Object->SetClientSite(object.Site.get());
-    result = object.Object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, object.Site.get(), 0, window_,
-                                   &place);
+    result = object.Object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, object.Site.get(), 0,
+                                   object.Place, &inside);
     if (FAILED(result))
         throw std::runtime_error(name + ": in-place activation failed (" + Hex(result) + ")");
     object.Object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&object.Automation));
@@ -522,8 +534,8 @@ int TPageHost::Run() {
     KillTimer(window_, ExitTimer);
     script_->Close(); // no timer runs a script from here on
     if (!options_.Screenshot.empty()) {
-        auto picture = tavo::form::testing::CaptureClient(window_, 300);
-        if (!tavo::form::testing::WritePng(picture, options_.Screenshot))
+        auto picture = tavo::screenshot::CaptureClient(window_, 300);
+        if (!tavo::screenshot::WritePng(picture, options_.Screenshot))
             fprintf(stderr, "tavo_page: cannot write %s\n", options_.Screenshot.c_str());
     }
     for (auto& object : objects_) {
