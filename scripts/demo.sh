@@ -6,11 +6,14 @@
 #     tools/tavo_host/scripts/demo.tavo (log-in, listing, a download, navigation, a refused and
 #     an accepted new folder, the share list and the page's side of it, disconnect), printing
 #     everything the user would see, one line per event;
-#  2. runs the real control: builds TavoProj1.ocx and our container for Windows, registers the
-#     control in a Wine prefix of its own, and opens the container with the control in it,
-#     which logs in through SetLogin and shows the server's listing. On the user's display
-#     (DISPLAY set) the window stays until the user closes it; otherwise it runs on an Xvfb of
-#     its own and writes a screenshot whose path it prints.
+#  2. runs the real control: builds TavoProj1.ocx, our container and the page host for
+#     Windows, registers the control in a Wine prefix of its own, and opens the container with
+#     the control in it, which logs in through SetLogin and shows the server's listing;
+#  3. opens the example page (examples/ftp_area.html) in the page host against the server:
+#     the page logs in from its script, scripted clicks select two files, share them and send
+#     the share list, and the page writes the list it receives.
+# On the user's display (DISPLAY set) each window stays until the user closes it; otherwise
+# they run on an Xvfb of its own and write screenshots whose paths it prints.
 # The server and the display are stopped whatever happens. Settings: TAVO_DEMO_SECONDS (how
 # long the control is given to log in before the screenshot, default 6).
 set -uo pipefail
@@ -75,7 +78,7 @@ fi
 echo "=== building the control and the container ($flavour)"
 if ! cmake -S "$root" -B "$build/$flavour" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$toolchain.cmake" \
         >"$build/logs/demo-configure-$flavour.log" 2>&1 ||
-    ! cmake --build "$build/$flavour" -j "$jobs" --target tavo_control_cn tavo_container \
+    ! cmake --build "$build/$flavour" -j "$jobs" --target tavo_control_cn tavo_container tavo_page \
         >"$build/logs/demo-build-$flavour.log" 2>&1; then
     grep -E "error|\*\*\*|undefined reference" "$build/logs/demo-build-$flavour.log" | head -n 40
     exit 1
@@ -116,4 +119,35 @@ else
 fi
 echo "=== the container exited with $container_rc"
 [ $rc -eq 0 ] && rc=$container_rc
+
+# ---- The real use: the example page in the page host. The page logs in from its script
+# (it Base64-encodes the password itself), polls GoToFlag and writes the share list into the
+# page when the user sends it; the scripted clicks are that user.
+query() { python3 -c 'import sys, urllib.parse; print(urllib.parse.urlencode(dict(zip(sys.argv[1::2], sys.argv[2::2]))))' "$@"; }
+page="Z:$root/examples/ftp_area.html?$(query host "$DEMO_HOST" port "$DEMO_PORT" user "$DEMO_USER" password "$TAVO_PYFTPD_PASS")"
+clicks=(--click select:small.txt --click share --click "select:name with spaces.txt" --click share
+        --click send-share)
+page_shot=$build/results/demo/example-page.png
+rm -f "$page_shot"
+page_host="$build/$flavour/tools/tavo_page/tavo_page.exe"
+if [ -z "$own_display" ]; then
+    echo "=== the example page on your display $DISPLAY: close its window to end"
+    timeout -k 5 3600 "${wine[@]}" "$page_host" "$page" "${clicks[@]}" --alert-box --screenshot "Z:$page_shot" |
+        tee "$build/logs/demo-page.log"
+else
+    echo "=== the example page on Xvfb $DISPLAY"
+    timeout -k 5 120 "${wine[@]}" "$page_host" "$page" "${clicks[@]}" \
+        --exit-after "$((${TAVO_DEMO_SECONDS:-6} * 1000 + 2000))" --screenshot "Z:$page_shot" |
+        tee "$build/logs/demo-page.log"
+fi
+page_rc=${PIPESTATUS[0]}
+if grep -q "2 file(s) shared" "$build/logs/demo-page.log"; then
+    echo "=== the page received the share list"
+else
+    echo "=== the page did not receive the share list"
+    [ $page_rc -eq 0 ] && page_rc=1
+fi
+[ -s "$page_shot" ] && echo "=== screenshot of the example page: $page_shot"
+echo "=== the page host exited with $page_rc"
+[ $rc -eq 0 ] && rc=$page_rc
 exit $rc
