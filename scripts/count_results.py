@@ -9,7 +9,7 @@ test). Test cases are counted from the GoogleTest reports; a test program that f
 a failing case in its report (it crashed, timed out, or wrote no report) counts as one failed
 test; a ctest test with no report of its own counts as one test. RESULTS_DIR/build-failures
 lists flavours that did not build (one failed test each) and RESULTS_DIR/fuzz.tsv the fuzz
-targets ("name<TAB>passed|failed"). RESULTS_DIR/win32-skipped holds the reason why this
+targets ("name<TAB>passed|failed"), and RESULTS_DIR/package.tsv the release package's checks in the same form. RESULTS_DIR/win32-skipped holds the reason why this
 machine could not run the i686 tests; they count neither way, and the summary says so in one
 line just before the last. The last line printed is "N passed, N failed"; the exit
 status is 0 only when nothing failed and something passed.
@@ -127,6 +127,22 @@ def main():
         print("%-8s %d passed, %d failed" % ("fuzz:", fuzz_passed, fuzz_failed))
         total_passed += fuzz_passed
         total_failed += fuzz_failed
+
+    # The release package's checks (scripts/check-package.sh), one test each.
+    path = os.path.join(results, "package.tsv")
+    if os.path.exists(path):
+        package_passed = package_failed = 0
+        with open(path) as lines:
+            for line in lines:
+                name, _, outcome = line.strip().partition("\t")
+                if outcome == "passed":
+                    package_passed += 1
+                else:
+                    package_failed += 1
+                    failures.append("package: %s" % name)
+        print("%-8s %d passed, %d failed" % ("package:", package_passed, package_failed))
+        total_passed += package_passed
+        total_failed += package_failed
 
     for name in failures[:100]:
         print("FAILED  " + name)

@@ -257,6 +257,19 @@ for flavour in native win32 win64; do
     fi
     phase "tests $flavour" run_ctest "$flavour"
 done
+# The release package as a page author gets it (needs both Windows trees and the servers).
+check_package() {
+    local flavour=win32
+    [ "$win32_route" = native ] || flavour=win64
+    TAVO_BUILD_DIR=$build bash "$root/scripts/check-package.sh" "$results" "$flavour" \
+        >"$logs/package.log" 2>&1
+    local rc=$?
+    grep "^package:" "$logs/package.log"
+    return $rc
+}
+if wants win32 && wants win64; then
+    phase "package" check_package
+fi
 if wants asan; then
     phase "build asan" build_flavour asan
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1:check_initialization_order=1}
