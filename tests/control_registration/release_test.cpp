@@ -13,6 +13,7 @@
 #include <ole2.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -173,6 +174,8 @@ HRESULT CallSetLogin(IDispatch* control, const RealServer& server) {
 
 TEST(ControlRelease, DuringADownloadDropsTheConnectionWithoutQuit) {
     TAVO_REAL_SERVER_OR_SKIP(server, FindVsftpd());
+    // The control's form is a window, even while hidden: without a display creation fails.
+    ASSERT_TRUE(std::getenv("DISPLAY")) << "DISPLAY is not set";
     const char* protocolLog = std::getenv("TAVO_VSFTPD_LOG");
     ASSERT_NE(protocolLog, nullptr) << "TAVO_VSFTPD_LOG is not set";
     const std::string log = LocalPathFromUnix(protocolLog);

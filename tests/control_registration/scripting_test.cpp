@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -36,6 +37,8 @@ std::streamoff FileSize(const std::string& path) {
 
 TEST(ControlScripting, PageScriptsDriveEveryMember) {
     TAVO_REAL_SERVER_OR_SKIP(server, FindVsftpd());
+    // The control's form is a window, even while hidden: without a display creation fails.
+    ASSERT_TRUE(std::getenv("DISPLAY")) << "DISPLAY is not set";
     const char* protocolLog = std::getenv("TAVO_VSFTPD_LOG");
     ASSERT_NE(protocolLog, nullptr) << "TAVO_VSFTPD_LOG is not set";
     const std::string log = LocalPathFromUnix(protocolLog);
