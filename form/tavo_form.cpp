@@ -252,6 +252,7 @@ struct TTavoForm::TImpl {
     bool ShareItemVisible = true;
     HFONT FormFont = nullptr, ArialFont = nullptr, MenuFont = nullptr;
     HBRUSH PanelBrush = nullptr, WhiteBrush = nullptr;
+    HBRUSH FormBrush = nullptr; // null: the system's button face
     std::unique_ptr<TTavo> Tavo;
 
     // ListViewRemote's rows: the list asks for them when it draws.
@@ -466,6 +467,14 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case SyncRowsMessage:
         impl->SyncRows();
         return 0;
+    case WM_ERASEBKGND:
+        if (impl->FormBrush) {
+            RECT client;
+            GetClientRect(window, &client);
+            FillRect(reinterpret_cast<HDC>(wParam), &client, impl->FormBrush);
+            return 1;
+        }
+        break;
     case WM_CLOSE:
         // A top-level form is closed by its host, which owns it.
         ShowWindow(window, SW_HIDE);
@@ -540,6 +549,7 @@ void RegisterClasses(HINSTANCE instance) {
     if (!GetClassInfoExW(instance, FormClassName, &cls)) {
         cls = {};
         cls.cbSize = sizeof cls;
+        cls.style = CS_DBLCLKS;
         cls.lpfnWndProc = FormProc;
         cls.hInstance = instance;
         cls.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
@@ -1255,7 +1265,7 @@ TTavoForm::~TTavoForm() {
     for (HGDIOBJ object :
          {static_cast<HGDIOBJ>(impl_->FormFont), static_cast<HGDIOBJ>(impl_->ArialFont),
           static_cast<HGDIOBJ>(impl_->MenuFont), static_cast<HGDIOBJ>(impl_->PanelBrush),
-          static_cast<HGDIOBJ>(impl_->WhiteBrush)})
+          static_cast<HGDIOBJ>(impl_->WhiteBrush), static_cast<HGDIOBJ>(impl_->FormBrush)})
         if (object)
             DeleteObject(object);
 }
@@ -1313,6 +1323,38 @@ bool TTavoForm::HintShown(std::string_view fieldName) const {
     tool.hwnd = impl_->Window;
     tool.uId = reinterpret_cast<UINT_PTR>(widget);
     return SendMessageW(impl_->Tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
+}
+
+void TTavoForm::SetColor(COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    if (impl_->FormBrush)
+        DeleteObject(impl_->FormBrush);
+    impl_->FormBrush = brush;
+    InvalidateRect(impl_->Window, nullptr, TRUE);
+}
+
+LOGFONTW TTavoForm::FormFont() const {
+    LOGFONTW font{};
+    GetObjectW(impl_->FormFont, sizeof font, &font);
+    return font;
+}
+
+void TTavoForm::SetFormFont(const LOGFONTW& font) {
+    HFONT created = CreateFontIndirectW(&font);
+    if (!created)
+        return;
+    HFONT old = impl_->FormFont;
+    impl_->FormFont = created;
+    auto retarget = [&](HWND window) {
+        if (reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)) == old)
+            SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(created), FALSE);
+    };
+    retarget(impl_->Window);
+    for (HWND widget : impl_->Windows)
+        if (widget)
+            retarget(widget);
+    DeleteObject(old);
+    RedrawWindow(impl_->Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 TTavo& TTavoForm::Controller() {

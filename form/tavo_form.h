@@ -51,6 +51,11 @@ public:
     controller::TTavo& Controller();
     // Lays the form out for a new client size (the container's, or the top-level window's).
     void Resize(int width, int height);
+    // The colour of the form's own surface (where no widget covers it).
+    void SetColor(COLORREF colour);
+    // The form's font; setting it gives the form and the widgets that use it the new font.
+    LOGFONTW FormFont() const;
+    void SetFormFont(const LOGFONTW& font);
 
     // ---- ITavoView.
     void SetStatusText(const std::string& text) override;

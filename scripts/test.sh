@@ -219,36 +219,11 @@ stop_servers() {
 }
 
 # Windows programs that open windows (the form, its screenshot tests) need a display: an
-# Xvfb of our own on a display number nobody uses (Xvfb picks it), stopped at the end.
-display_pid=
-start_display() {
-    command -v Xvfb >/dev/null || { echo "no Xvfb: tests that open windows will fail"; return 1; }
-    local number_file=$build/xvfb-display
-    rm -f "$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" \
-        >"$logs/xvfb.log" 2>&1 </dev/null &
-    display_pid=$!
-    local waited=0
-    while [ ! -s "$number_file" ] && [ $waited -lt 100 ]; do
-        kill -0 "$display_pid" 2>/dev/null || break
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    if [ ! -s "$number_file" ]; then
-        echo "Xvfb did not start (see $logs/xvfb.log)"
-        stop_display
-        return 1
-    fi
-    export DISPLAY=:$(tr -dc 0-9 <"$number_file")
-    echo "Xvfb on display $DISPLAY"
-}
-stop_display() {
-    if [ -n "$display_pid" ]; then
-        kill "$display_pid" 2>/dev/null
-        wait "$display_pid" 2>/dev/null
-        display_pid=
-    fi
-}
+# Xvfb of our own for the Windows phases, stopped at the end.
+# shellcheck source=scripts/display.sh
+source "$root/scripts/display.sh"
+start_display() { tavo_start_display "$logs"; }
+stop_display() { tavo_stop_display; }
 
 cleanup() {
     stop_servers

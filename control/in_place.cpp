@@ -1,0 +1,328 @@
+// In-place and UI activation inside the container's window, the form's place and clipping,
+// the routing of the form window's messages, and keyboard handling for the active object.
+
+#include "control/control_object.h"
+
+#include "control/module.h"
+
+#include <commctrl.h>
+
+namespace tavo::control {
+namespace {
+
+template <typename T> void ReleaseAndClear(T*& pointer) {
+    if (pointer) {
+        T* held = pointer;
+        pointer = nullptr;
+        held->Release();
+    }
+}
+
+void PlaceForm(HWND form, const RECT& position) {
+    SetWindowPos(form, nullptr, position.left, position.top, position.right - position.left,
+                 position.bottom - position.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The form framework's own notifications, which a simple-frame site has no business seeing.
+bool IsFormNotification(UINT message) {
+    return message >= 0xB000 && message <= 0xBFFF;
+}
+
+// The modifier bits of IOleControlSite::TranslateAccelerator.
+enum : WORD { ShiftKey = 1, ControlKey = 2, AltKey = 4 };
+
+WORD ShiftState() {
+    WORD state = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        state |= ShiftKey;
+    if (GetKeyState(VK_CONTROL) < 0)
+        state |= ControlKey;
+    if (GetKeyState(VK_MENU) < 0)
+        state |= AltKey;
+    return state;
+}
+
+} // namespace
+
+HRESULT TTavoControl::InPlaceActivate(bool uiActivate) {
+    HWND form = FormWindow();
+    ShowWindow(form, SW_SHOW);
+    bool calledOnInPlaceActivate = false;
+    auto fail = [&](HRESULT result) {
+        if (calledOnInPlaceActivate && inPlaceSite_)
+            inPlaceSite_->OnInPlaceDeactivate();
+        ReleaseAndClear(document_);
+        ReleaseAndClear(frame_);
+        ReleaseAndClear(inPlaceSite_);
+        inPlaceActive_ = false;
+        ShowWindow(form, SW_HIDE);
+        return result;
+    };
+    if (!inPlaceActive_) {
+        if (!clientSite_)
+            return fail(E_FAIL);
+        if (FAILED(clientSite_->QueryInterface(IID_IOleInPlaceSite,
+                                               reinterpret_cast<void**>(&inPlaceSite_))))
+            return fail(E_FAIL);
+        if (inPlaceSite_->CanInPlaceActivate() != S_OK)
+            return fail(E_FAIL);
+        HRESULT result = inPlaceSite_->OnInPlaceActivate();
+        if (FAILED(result))
+            return fail(result);
+        calledOnInPlaceActivate = true;
+        HWND container = nullptr;
+        result = inPlaceSite_->GetWindow(&container);
+        if (FAILED(result))
+            return fail(result);
+        RECT position{}, clip{};
+        OLEINPLACEFRAMEINFO frameInfo{};
+        frameInfo.cb = sizeof frameInfo;
+        result = inPlaceSite_->GetWindowContext(&frame_, &document_, &position, &clip, &frameInfo);
+        if (FAILED(result))
+            return fail(result);
+        if (!frame_)
+            return fail(E_FAIL);
+        PlaceForm(form, position);
+        SetParent(form, container);
+        ShowWindow(form, SW_SHOW);
+        inPlaceActive_ = true;
+        clientSite_->ShowObject();
+    }
+    if (uiActivate && !uiActive_) {
+        uiActive_ = true;
+        HRESULT result = inPlaceSite_->OnUIActivate();
+        if (FAILED(result)) {
+            uiActive_ = false;
+            InPlaceDeactivate();
+            return result;
+        }
+        SetFocus(form);
+        auto* active = static_cast<IOleInPlaceActiveObject*>(this);
+        frame_->SetActiveObject(active, nullptr);
+        if (document_)
+            document_->SetActiveObject(active, nullptr);
+        frame_->SetBorderSpace(nullptr);
+        if (document_)
+            document_->SetBorderSpace(nullptr);
+        // The form became the active form.
+        Fire(OnActivateId);
+    }
+    return S_OK;
+}
+
+STDMETHODIMP TTavoControl::UIDeactivate() {
+    if (!uiActive_)
+        return S_OK;
+    uiActive_ = false;
+    if (document_)
+        document_->SetActiveObject(nullptr, nullptr);
+    if (frame_)
+        frame_->SetActiveObject(nullptr, nullptr);
+    if (inPlaceSite_)
+        inPlaceSite_->OnUIDeactivate(FALSE);
+    Fire(OnDeactivateId);
+    return S_OK;
+}
+
+STDMETHODIMP TTavoControl::InPlaceDeactivate() {
+    HWND form = FormWindow();
+    if (inPlaceActive_) {
+        inPlaceActive_ = false;
+        UIDeactivate();
+        ShowWindow(form, SW_HIDE);
+        SetParent(form, ParkingWindow());
+        ReleaseAndClear(document_);
+        ReleaseAndClear(frame_);
+        if (inPlaceSite_)
+            inPlaceSite_->OnInPlaceDeactivate();
+        ReleaseAndClear(inPlaceSite_);
+    }
+    ShowWindow(form, SW_HIDE);
+    return S_OK;
+}
+
+STDMETHODIMP TTavoControl::GetWindow(HWND* window) {
+    if (!window)
+        return E_POINTER;
+    *window = FormWindow();
+    return *window ? S_OK : E_FAIL;
+}
+
+STDMETHODIMP TTavoControl::ContextSensitiveHelp(BOOL) {
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP TTavoControl::SetObjectRects(LPCRECT position, LPCRECT clip) {
+    if (!position || !clip)
+        return E_POINTER;
+    HWND form = FormWindow();
+    if (form && IsWindow(form)) {
+        RECT visible;
+        IntersectRect(&visible, position, clip);
+        HRGN region = nullptr;
+        if (!IsRectEmpty(&visible) && !EqualRect(&visible, position)) {
+            OffsetRect(&visible, -position->left, -position->top);
+            region = CreateRectRgnIndirect(&visible);
+        }
+        // The window owns the region from here on.
+        SetWindowRgn(form, region, TRUE);
+        PlaceForm(form, *position);
+    }
+    return S_OK;
+}
+
+STDMETHODIMP TTavoControl::ReactivateAndUndo() {
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP TTavoControl::TranslateAccelerator(LPMSG msg) {
+    if (!msg)
+        return E_POINTER;
+    if (msg->message < WM_KEYFIRST || msg->message > WM_DEADCHAR)
+        return S_FALSE;
+    HWND form = FormWindow();
+    // The widget that owns the message's window: the window itself, or its nearest ancestor
+    // that is a direct part of the form's tree.
+    HWND widget = msg->hwnd;
+    if (!widget || (widget != form && !IsChild(form, widget)))
+        return controlSite_ ? controlSite_->TranslateAccelerator(msg, ShiftState()) : S_FALSE;
+    // With KeyPreview the form sees a character typed into any of its widgets first.
+    if (msg->message == WM_CHAR && widget != form && properties_.KeyPreview &&
+        msg->wParam <= 0xFF) {
+        unsigned char key = FireKeyPress(static_cast<unsigned char>(msg->wParam));
+        if (key == 0)
+            return S_OK;
+        msg->wParam = key;
+    }
+    const LRESULT wants =
+        SendMessageW(widget, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+    if (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) {
+        LRESULT need = 0;
+        if (msg->message == WM_KEYDOWN) {
+            switch (msg->wParam) {
+            case VK_RETURN:
+            case VK_ESCAPE:
+            case VK_CANCEL:
+            case VK_EXECUTE:
+                need = DLGC_WANTALLKEYS;
+                break;
+            case VK_TAB:
+                need = DLGC_WANTTAB;
+                break;
+            case VK_PRIOR:
+            case VK_NEXT:
+            case VK_END:
+            case VK_HOME:
+            case VK_LEFT:
+            case VK_UP:
+            case VK_RIGHT:
+            case VK_DOWN:
+                need = DLGC_WANTARROWS;
+                break;
+            default:
+                break;
+            }
+        }
+        if (need && (wants & (need | DLGC_WANTMESSAGE))) {
+            TranslateMessage(msg);
+            DispatchMessageW(msg);
+            return S_OK;
+        }
+        // Tab moves between the form's widgets; Enter and Escape reach its buttons.
+        if (msg->message == WM_KEYDOWN && need && IsDialogMessageW(form, msg))
+            return S_OK;
+    }
+    if (controlSite_)
+        return controlSite_->TranslateAccelerator(msg, ShiftState());
+    return S_FALSE;
+}
+
+STDMETHODIMP TTavoControl::OnFrameWindowActivate(BOOL) {
+    return S_OK;
+}
+
+STDMETHODIMP TTavoControl::OnDocWindowActivate(BOOL) {
+    return S_OK;
+}
+
+STDMETHODIMP TTavoControl::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) {
+    return S_OK;
+}
+
+STDMETHODIMP TTavoControl::EnableModeless(BOOL) {
+    return S_OK;
+}
+
+// ---- The form window's messages, before the form sees them.
+
+LRESULT TTavoControl::RouteMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (inPlaceActive_ && simpleFrameSite_ && !IsFormNotification(message)) {
+        LRESULT result = 0;
+        DWORD cookie = 0;
+        if (simpleFrameSite_->PreMessageFilter(window, message, wParam, lParam, &result, &cookie) ==
+            S_FALSE)
+            return result;
+    }
+    AddRef(); // an event sink may release the control from inside its event
+    LRESULT result = 0;
+    switch (message) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        result = DefSubclassProc(window, message, wParam, lParam);
+        if (controlSite_)
+            controlSite_->OnFocus(message == WM_SETFOCUS);
+        break;
+    case WM_MOUSEACTIVATE:
+        result = DefSubclassProc(window, message, wParam, lParam);
+        if (!uiActive_ && (result == MA_ACTIVATE || result == MA_ACTIVATEANDEAT) &&
+            AmbientUserMode())
+            InPlaceActivate(true);
+        break;
+    case WM_NCHITTEST:
+        result = DefSubclassProc(window, message, wParam, lParam);
+        if (result == HTTRANSPARENT)
+            result = HTCLIENT;
+        break;
+    case WM_SHOWWINDOW:
+        result = DefSubclassProc(window, message, wParam, lParam);
+        if (!wParam)
+            UIDeactivate();
+        break;
+    case WM_PAINT:
+        result = DefSubclassProc(window, message, wParam, lParam);
+        Fire(OnPaintId);
+        break;
+    case WM_LBUTTONUP:
+        result = DefSubclassProc(window, message, wParam, lParam);
+        Fire(OnClickId);
+        break;
+    case WM_LBUTTONDBLCLK:
+        result = DefSubclassProc(window, message, wParam, lParam);
+        Fire(OnDblClickId);
+        break;
+    case WM_CHAR: {
+        if (wParam > 0xFF) { // only 8-bit character codes reach the form's handler
+            result = DefSubclassProc(window, message, wParam, lParam);
+            break;
+        }
+        unsigned char key = FireKeyPress(static_cast<unsigned char>(wParam));
+        if (key != 0)
+            result = DefSubclassProc(window, message, key, lParam);
+        break;
+    }
+    case WM_DESTROY:
+        if (eventSink_ && !destroyFired_) {
+            destroyFired_ = true;
+            Fire(OnDestroyId);
+        }
+        result = DefSubclassProc(window, message, wParam, lParam);
+        break;
+    default:
+        result = DefSubclassProc(window, message, wParam, lParam);
+        break;
+    }
+    Release();
+    return result;
+}
+
+} // namespace tavo::control
