@@ -49,8 +49,9 @@ TEST(ControlScripting, PageScriptsDriveEveryMember) {
     // Chinese text survives the control's 8-bit form.
     const TEdition& edition = Editions()[TAVO_SCRIPTED_EDITION];
     const bool chinese = TAVO_SCRIPTED_EDITION == 0;
-    if (chinese)
+    if (chinese) {
         ASSERT_EQ(GetACP(), 936u) << "the Chinese edition's scripts need LC_ALL=zh_CN.UTF-8";
+    }
     {
         ASSERT_EQ(Regsvr32(edition.Library, false), 0u);
         const std::streamoff logStart = FileSize(log);
