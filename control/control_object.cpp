@@ -7,6 +7,7 @@
 #include "control/form_look.h"
 #include "control/module.h"
 #include "control/ole_error.h"
+#include "control/retired_forms.h"
 
 #include <commctrl.h>
 
@@ -63,7 +64,10 @@ TTavoControl::~TTavoControl() {
     }
     font_.reset();
     // Destroys the widgets and the controller with its engine: an open control connection
-    // is closed without QUIT.
+    // is closed without QUIT. Released from inside a command of the form's own controller,
+    // the form lives until that command has ended.
+    if (form_ && form_->Controller().CallsOnStack())
+        DestroyWhenIdle(std::move(form_));
     form_.reset();
     ReleaseAndClear(eventSink_);
     events_->ReleaseSinks();

@@ -151,6 +151,10 @@ public:
 
     // ---- State.
     bool TransferInProgress() const { return transferInProgress_; }
+    // True while a command, the connect toggle or an engine call runs further up the stack
+    // (the object was reached from the message pump inside one of them): it must outlive
+    // them.
+    bool CallsOnStack() const { return engineDepth_ > 0 || commandDepth_ > 0 || connectDepth_ > 0; }
     // What the coming or running download is expected to carry (-1 when unknown).
     int64_t ExpectedSize() const { return expectedSize_; }
     const TCatalogue& Catalogue() const { return catalogue_; }

@@ -253,6 +253,7 @@ struct TTavoForm::TImpl {
     HFONT FormFont = nullptr, ArialFont = nullptr, MenuFont = nullptr;
     HBRUSH PanelBrush = nullptr, WhiteBrush = nullptr;
     HBRUSH FormBrush = nullptr; // null: the system's button face
+    bool Retired = false;
     std::unique_ptr<TTavo> Tavo;
 
     // ListViewRemote's rows: the list asks for them when it draws.
@@ -1325,6 +1326,11 @@ bool TTavoForm::HintShown(std::string_view fieldName) const {
     return SendMessageW(impl_->Tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
 }
 
+void TTavoForm::Retire() {
+    impl_->Retired = true;
+    ShowWindow(impl_->Window, SW_HIDE);
+}
+
 void TTavoForm::SetColor(COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
     if (impl_->FormBrush)
@@ -1388,11 +1394,15 @@ void TTavoForm::SetStatusText(const std::string& text) {
 
 TModalResult TTavoForm::ShowMessageBox(const std::string& text, TMessageKind kind,
                                        TMessageButtons buttons) {
+    if (impl_->Retired)
+        return TModalResult::mrCancel;
     return RunMessageBox(impl_->Instance, impl_->Window, Wide(text, impl_->CodePage()), kind,
                          buttons);
 }
 
 bool TTavoForm::AskText(const std::string& caption, const std::string& prompt, std::string& value) {
+    if (impl_->Retired)
+        return false;
     std::wstring text = Wide(value, impl_->CodePage());
     if (!RunInputBox(impl_->Instance, impl_->Window, Wide(caption, impl_->CodePage()),
                      Wide(prompt, impl_->CodePage()), text))
@@ -1429,15 +1439,21 @@ std::optional<std::string> RunChooser(HWND owner, bool save, const std::string& 
 } // namespace
 
 std::optional<std::string> TTavoForm::ChooseUploadFile(const std::string& initialFolder) {
+    if (impl_->Retired)
+        return std::nullopt;
     return RunChooser(impl_->Window, false, initialFolder, "");
 }
 
 std::optional<std::string> TTavoForm::ChooseSaveFile(const std::string& initialFolder,
                                                      const std::string& suggestedName) {
+    if (impl_->Retired)
+        return std::nullopt;
     return RunChooser(impl_->Window, true, initialFolder, suggestedName);
 }
 
 void TTavoForm::ReportError(const std::string& message) {
+    if (impl_->Retired)
+        return;
     RunErrorReport(impl_->Window, Wide(message, impl_->CodePage()));
 }
 

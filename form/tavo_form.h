@@ -51,6 +51,10 @@ public:
     controller::TTavo& Controller();
     // Lays the form out for a new client size (the container's, or the top-level window's).
     void Resize(int width, int height);
+    // The form is going away while a command of its controller still runs further up the
+    // stack: from now on boxes answer Cancel and choosers nothing, without showing, and the
+    // window stays hidden, so the command ends by itself.
+    void Retire();
     // The colour of the form's own surface (where no widget covers it).
     void SetColor(COLORREF colour);
     // The form's font; setting it gives the form and the widgets that use it the new font.

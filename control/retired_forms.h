@@ -1,0 +1,14 @@
+#pragma once
+// Forms whose control was released from inside a command of their own controller (a page
+// that drops the control while a transfer waits, say). They are destroyed once that command
+// has left the stack; until then they count as live objects, so the library stays loaded.
+
+#include "form/tavo_form.h"
+
+#include <memory>
+
+namespace tavo::control {
+
+void DestroyWhenIdle(std::unique_ptr<form::TTavoForm> form);
+
+} // namespace tavo::control
