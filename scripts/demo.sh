@@ -84,6 +84,13 @@ prefix=$build/demo-wine-$flavour
 wine=(bash "$root/cmake/wine-run.sh" "$loader" "$prefix")
 ocx="Z:$build/$flavour/control/cn/TavoProj1.ocx"
 container="$build/$flavour/tools/tavo_container/tavo_container.exe"
+# Wine's desktop process takes the display it first sees in a prefix: choose it before
+# anything runs there.
+own_display=
+if [ -z "${DISPLAY:-}" ]; then
+    tavo_start_display "$build/logs" || exit 1
+    own_display=1
+fi
 echo "=== registering $ocx"
 "${wine[@]}" regsvr32 /s "$ocx" || { echo "=== regsvr32 failed"; exit 1; }
 
@@ -92,11 +99,10 @@ mkdir -p "$(dirname "$screenshot")"
 rm -f "$screenshot"
 steps=(--size 700x480 --call "SetLogin($DEMO_HOST,$DEMO_USER,$DEMO_PASSWORD_BASE64,$DEMO_PORT)"
        --wait "$((${TAVO_DEMO_SECONDS:-6} * 1000))" --screenshot "Z:$screenshot")
-if [ -n "${DISPLAY:-}" ]; then
+if [ -z "$own_display" ]; then
     echo "=== the control on your display $DISPLAY: close its window to end"
     timeout -k 5 3600 "${wine[@]}" "$container" TavoProj1.Tavo "${steps[@]}"
 else
-    tavo_start_display "$build/logs" || exit 1
     echo "=== the control on Xvfb $DISPLAY"
     timeout -k 5 120 "${wine[@]}" "$container" TavoProj1.Tavo "${steps[@]}" \
         --get GoToFlag --release --exit

@@ -2,7 +2,7 @@
 // looks the same for every character, so two different characters must draw differently.
 // Also writes a screenshot of a window showing the form's captions in those fonts.
 
-#include "tests/form/screenshot.h"
+#include "tools/screenshot/screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 
 namespace tavo::form::testing {
 namespace {
+
+using namespace tavo::screenshot;
 
 struct FontCase {
     const wchar_t* face; // null: the default GUI font

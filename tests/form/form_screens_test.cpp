@@ -5,7 +5,7 @@
 
 #include "controller/catalogue.h"
 #include "form/tavo_form.h"
-#include "tests/form/screenshot.h"
+#include "tools/screenshot/screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,8 @@
 
 namespace tavo::form::testing {
 namespace {
+
+using namespace tavo::screenshot;
 
 using controller::TCatalogue;
 

@@ -1,4 +1,4 @@
-#include "tests/form/screenshot.h"
+#include "tools/screenshot/screenshot.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <set>
 
-namespace tavo::form::testing {
+namespace tavo::screenshot {
 namespace {
 
 uint32_t Crc32(const std::string& bytes, uint32_t crc = 0) {
@@ -194,4 +194,4 @@ RECT RectIn(HWND ancestor, HWND child) {
     return rect;
 }
 
-} // namespace tavo::form::testing
+} // namespace tavo::screenshot

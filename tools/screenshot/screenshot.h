@@ -1,7 +1,7 @@
 #pragma once
 // Pictures of windows taken from inside the process, written as PNG files, and the checks
-// the form's screenshot tests make on them: regions against expected colours, not whole
-// images pixel for pixel.
+// screenshot tests make on them: regions against expected colours, not whole images pixel for
+// pixel. Used by the form's tests and by the tools that show a window.
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace tavo::form::testing {
+namespace tavo::screenshot {
 
 struct TScreenshot {
     int Width = 0;
@@ -39,4 +39,4 @@ double ShareOfColour(const TScreenshot& picture, RECT region, uint32_t colour, i
 // A child window's rectangle in its top-level ancestor's client coordinates.
 RECT RectIn(HWND ancestor, HWND child);
 
-} // namespace tavo::form::testing
+} // namespace tavo::screenshot
