@@ -159,9 +159,14 @@ STDMETHODIMP TTavoControl::SetObjectRects(LPCRECT position, LPCRECT clip) {
     if (form && IsWindow(form)) {
         RECT visible;
         IntersectRect(&visible, position, clip);
+        // No region when the whole rectangle shows; an empty one when none of it does (a
+        // control scrolled out of the container's view must not draw over the rest).
         HRGN region = nullptr;
-        if (!IsRectEmpty(&visible) && !EqualRect(&visible, position)) {
-            OffsetRect(&visible, -position->left, -position->top);
+        if (!EqualRect(&visible, position)) {
+            if (IsRectEmpty(&visible))
+                SetRectEmpty(&visible);
+            else
+                OffsetRect(&visible, -position->left, -position->top);
             region = CreateRectRgnIndirect(&visible);
         }
         // The window owns the region from here on.

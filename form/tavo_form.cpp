@@ -1170,6 +1170,9 @@ void TTavoForm::TImpl::ShowStatusAndProgress(bool now) {
     HWND status = Hwnd("StatusBar1");
     if (StatusText != ShownStatusText) {
         SendMessageW(status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(StatusText.c_str()));
+        // Wine's status bar keeps the part bounds of its creation size when it is created with
+        // CCS_NORESIZE, so its own invalidation of the part misses: the new text would not show.
+        InvalidateRect(status, nullptr, FALSE);
         ShownStatusText = StatusText;
     }
     HWND progress = Hwnd("ProgressBar1");
@@ -1304,6 +1307,13 @@ HWND TTavoForm::Handle() const {
 
 HWND TTavoForm::Widget(std::string_view fieldName) const {
     return impl_->Hwnd(fieldName);
+}
+
+int TTavoForm::WidgetId(std::string_view fieldName) {
+    for (size_t index = 0; index < std::size(Specs); ++index)
+        if (fieldName == Specs[index].Name)
+            return FirstWidgetId + static_cast<int>(index);
+    return -1;
 }
 
 HMENU TTavoForm::PopupMenu(int number) const {

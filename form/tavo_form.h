@@ -39,6 +39,9 @@ public:
     // A widget by the form's field name ("ConnectButton", "ListViewRemote", "Splitter1", ...);
     // null for a name the form does not have.
     HWND Widget(std::string_view fieldName) const;
+    // The child-window identifier the form gives that widget, so that a program holding only
+    // the form's window (a page host) finds it; -1 for a name the form does not have.
+    static int WidgetId(std::string_view fieldName);
     // The pop-up menus: 1 for the remote list's (PopupMenu1), 3 for the share list's
     // (PopupMenu3); null for any other number.
     HMENU PopupMenu(int number) const;

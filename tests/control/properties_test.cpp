@@ -161,6 +161,11 @@ TEST_F(ControlTest, ClipRectangleClipsTheFormsWindow) {
     RECT everything{0, 0, 2000, 2000};
     ASSERT_EQ(inPlace->SetObjectRects(&position, &everything), S_OK);
     EXPECT_EQ(GetWindowRgn(form, region), ERROR) << "no region when nothing is clipped";
+
+    // Scrolled wholly out of the container's view: nothing of it may show.
+    RECT away{600, 600, 700, 700};
+    ASSERT_EQ(inPlace->SetObjectRects(&position, &away), S_OK);
+    EXPECT_EQ(GetWindowRgn(form, region), NULLREGION);
     DeleteObject(region);
 
     EXPECT_EQ(inPlace->SetObjectRects(nullptr, &clip), E_POINTER);

@@ -1,6 +1,7 @@
 #include "tools/tavo_host/window_driver.h"
 
 #include "form/form_boxes.h"
+#include "form/remote_list_input.h"
 #include "form/tavo_form.h"
 
 #include <commctrl.h>
@@ -396,23 +397,11 @@ public:
             printer_.SelectNoRow();
             return;
         }
-        const std::wstring wanted = Wide(*name, static_cast<UINT>(view_.CodePage));
-        const int count = ListView_GetItemCount(list);
-        for (int row = 0; row < count; ++row) {
-            wchar_t text[1024] = {};
-            LVITEMW item{};
-            item.iSubItem = 1;
-            item.pszText = text;
-            item.cchTextMax = static_cast<int>(std::size(text));
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                         reinterpret_cast<LPARAM>(&item));
-            if (wanted == text) {
-                ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED,
-                                      LVIS_SELECTED | LVIS_FOCUSED);
-                ListView_EnsureVisible(list, row, FALSE);
-                printer_.SelectRow(*name);
-                return;
-            }
+        const int row = form::FindRemoteRow(list, Wide(*name, static_cast<UINT>(view_.CodePage)));
+        if (row >= 0) {
+            form::SelectRemoteRow(list, row);
+            printer_.SelectRow(*name);
+            return;
         }
         throw std::runtime_error("no remote row named " + *name);
     }
@@ -461,18 +450,9 @@ private:
         return widget;
     }
 
-    // The list's own double-click notice, as it reaches the form when a user double-clicks
-    // the selected row.
     void DoubleClickRemoteList() {
         Settle();
-        HWND list = Usable("ListViewRemote");
-        NMITEMACTIVATE notice{};
-        notice.hdr.hwndFrom = list;
-        notice.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
-        notice.hdr.code = NM_DBLCLK;
-        notice.iItem = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-        SendMessageW(GetParent(list), WM_NOTIFY, notice.hdr.idFrom,
-                     reinterpret_cast<LPARAM>(&notice));
+        form::DoubleClickRemoteList(Usable("ListViewRemote"));
     }
 
     THeadlessView& printer_;
