@@ -80,7 +80,8 @@ HRESULT TTavoControl::TranslateError(const std::exception* error) {
 STDMETHODIMP TTavoControl::get_Visible(VARIANT_BOOL* Value) {
     return Guarded([&] {
         CheckOut(Value);
-        *Value = ToVariantBool(IsWindowVisible(FormWindow()) != FALSE);
+        // The form's own flag: parked under the hidden parking window it is still "shown".
+        *Value = ToVariantBool((GetWindowLongW(FormWindow(), GWL_STYLE) & WS_VISIBLE) != 0);
     });
 }
 
@@ -177,8 +178,10 @@ STDMETHODIMP TTavoControl::get_Color(OLE_COLOR* Value) {
 
 STDMETHODIMP TTavoControl::put_Color(OLE_COLOR Value) {
     return Guarded([&] {
-        COLORREF colour;
-        OleCheck(OleTranslateColor(Value, nullptr, &colour), "Invalid colour.");
+        // The form's own form (0xFF00000F for the button face) as well as OLE's (0x8000000F):
+        // a page writing back what it read must not be refused.
+        const COLORREF colour = (Value & 0x80000000u) ? GetSysColor(static_cast<int>(Value & 0xFF))
+                                                      : static_cast<COLORREF>(Value);
         properties_.Color = Value;
         form_->SetColor(colour);
         PropertyChanged(DISPID_BACKCOLOR);

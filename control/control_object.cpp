@@ -147,6 +147,11 @@ STDMETHODIMP_(ULONG) TTavoControl::Release() {
     LONG left = InterlockedDecrement(&references_);
     if (left == 0)
         delete this;
+    else if (left == routeHolds_ && form_ && form_->Controller().CallsOnStack())
+        // The container let go while a command the form's message started still waits (a
+        // download from a double-click, say): the object lives until that message returns,
+        // but its connections go now, as destroying the engine would drop them.
+        DropConnections(*form_);
     return static_cast<ULONG>(left);
 }
 

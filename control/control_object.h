@@ -254,6 +254,9 @@ private:
     HRESULT TranslateError(const std::exception* error);
 
     LONG references_ = 1;
+    // References the message routing holds while the form handles a message (all on the
+    // form's thread).
+    LONG routeHolds_ = 0;
     const TEdition& edition_;
     TFormProperties properties_;
     std::unique_ptr<form::TTavoForm> form_;

@@ -15,7 +15,7 @@ struct TFormProperties {
     int32_t AxBorderStyle = 1; // afbSingle
     std::string Caption = "FTPClient";
     // As the form holds it: the top bit names a system colour by its index in the low byte.
-    uint32_t Color = 0x8000000F;
+    uint32_t Color = 0xFF00000F;
     bool KeyPreview = false;
     int32_t PixelsPerInch = 96;
     int32_t PrintScale = 1; // poProportional

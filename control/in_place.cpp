@@ -269,6 +269,7 @@ LRESULT TTavoControl::RouteMessage(HWND window, UINT message, WPARAM wParam, LPA
             return result;
     }
     AddRef(); // an event sink may release the control from inside its event
+    ++routeHolds_;
     LRESULT result = 0;
     switch (message) {
     case WM_SETFOCUS:
@@ -326,6 +327,7 @@ LRESULT TTavoControl::RouteMessage(HWND window, UINT message, WPARAM wParam, LPA
         result = DefSubclassProc(window, message, wParam, lParam);
         break;
     }
+    --routeHolds_;
     Release();
     return result;
 }

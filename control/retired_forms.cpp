@@ -34,17 +34,22 @@ void CALLBACK Sweep(HWND window, UINT, UINT_PTR id, DWORD) {
 
 } // namespace
 
-void DestroyWhenIdle(std::unique_ptr<form::TTavoForm> form) {
-    form->Retire();
-    // Out of the container's window, which may go before the command ends.
-    SetParent(form->Handle(), ParkingWindow());
+void DropConnections(form::TTavoForm& form) {
+    // Nobody is left to answer a box about the failure that follows.
+    form.Retire();
     // Without QUIT or ABOR, as destroying the engine would: the command that waits on either
     // connection fails at once and leaves the stack.
-    if (auto* ftp = form->Controller().IdFTP1()) {
+    if (auto* ftp = form.Controller().IdFTP1()) {
         if (ftp->IsConnected())
             ftp->DropConnection();
         ftp->AbortTransfer(); // with the control connection gone, this only drops the data one
     }
+}
+
+void DestroyWhenIdle(std::unique_ptr<form::TTavoForm> form) {
+    // Out of the container's window, which may go before the command ends.
+    SetParent(form->Handle(), ParkingWindow());
+    DropConnections(*form);
     ObjectCountUp();
     Retired().push_back(std::move(form));
     SetTimer(ParkingWindow(), SweepTimerId, SweepEveryMs, Sweep);

@@ -9,6 +9,9 @@
 
 namespace tavo::control {
 
+// Drops the form's control and data connections without a word to the server; its boxes
+// answer Cancel unseen from now on.
+void DropConnections(form::TTavoForm& form);
 void DestroyWhenIdle(std::unique_ptr<form::TTavoForm> form);
 
 } // namespace tavo::control

@@ -11,7 +11,8 @@
 # Settings (environment): TAVO_BIG_FILE_BYTES (size of big.bin, default 268435456),
 # TAVO_SERVER_CACHE (where big.bin is made once, default STATE_DIR/../server-cache).
 #
-# vsftpd: anonymous, no password, root read-only (mode 555) with a writable "incoming".
+# vsftpd: anonymous, no password, root read-only (mode 555) with a writable "incoming"; every
+# command and reply goes to the protocol log named by TAVO_VSFTPD_LOG.
 # pyftpdlib: user "tavo" with a password, full rights below its own root.
 set -euo pipefail
 
@@ -79,6 +80,8 @@ start_vsftpd() {
     # A random block of passive ports, so runs side by side rarely meet (vsftpd retries a
     # port that is taken anyway).
     local low=$((40000 + (RANDOM % 200) * 100))
+    # The protocol log lets a test see what a client sent, or did not send, before it left.
+    rm -f "$state/vsftpd-protocol.log"
     cat >"$state/vsftpd.conf" <<EOF
 listen=YES
 listen_address=127.0.0.1
@@ -97,6 +100,10 @@ anon_umask=022
 local_enable=NO
 pasv_min_port=$low
 pasv_max_port=$((low + 99))
+xferlog_enable=YES
+xferlog_std_format=NO
+log_ftp_protocol=YES
+vsftpd_log_file=$state/vsftpd-protocol.log
 EOF
     setsid "$vsftpd" "$state/vsftpd.conf" >"$state/vsftpd.log" 2>&1 </dev/null &
     record vsftpd $!
@@ -151,6 +158,7 @@ export TAVO_VSFTPD_PORT=$vsftpd_port
 export TAVO_VSFTPD_USER=anonymous
 export TAVO_VSFTPD_PASS=
 export TAVO_VSFTPD_ROOT='$state/vsftpd-root'
+export TAVO_VSFTPD_LOG='$state/vsftpd-protocol.log'
 export TAVO_PYFTPD_HOST=127.0.0.1
 export TAVO_PYFTPD_PORT=$pyftpd_port
 export TAVO_PYFTPD_USER=tavo
