@@ -54,23 +54,34 @@ private:
     LONG references_ = 1;
 };
 
-class TConnectionEnumerator final : public IEnumConnections {
+// The references an enumerator holds on what it hands out.
+IUnknown* Held(const CONNECTDATA& item) {
+    return item.pUnk;
+}
+IUnknown* Held(IConnectionPoint* item) {
+    return item;
+}
+
+// IEnumConnections and IEnumConnectionPoints: a snapshot of the items, each held while the
+// enumerator lives, and the owner held so the points outlive it.
+template <typename TEnumInterface, typename TItem, const IID& EnumIid>
+class TEnumerator final : public TEnumInterface {
 public:
-    TConnectionEnumerator(IUnknown* owner, std::vector<CONNECTDATA> items, size_t position = 0)
+    TEnumerator(IUnknown* owner, std::vector<TItem> items, size_t position = 0)
         : owner_(owner), items_(std::move(items)), position_(position) {
         owner_->AddRef();
-        for (auto& item : items_)
-            item.pUnk->AddRef();
+        for (const TItem& item : items_)
+            Held(item)->AddRef();
     }
-    ~TConnectionEnumerator() {
-        for (auto& item : items_)
-            item.pUnk->Release();
+    ~TEnumerator() {
+        for (const TItem& item : items_)
+            Held(item)->Release();
         owner_->Release();
     }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv)
             return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumConnections)) {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, EnumIid)) {
             *ppv = this;
             AddRef();
             return S_OK;
@@ -85,13 +96,13 @@ public:
             delete this;
         return static_cast<ULONG>(left);
     }
-    STDMETHODIMP Next(ULONG count, CONNECTDATA* out, ULONG* fetched) override {
+    STDMETHODIMP Next(ULONG count, TItem* out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
         ULONG n = 0;
         for (; n < count && position_ < items_.size(); ++n, ++position_) {
             out[n] = items_[position_];
-            out[n].pUnk->AddRef();
+            Held(out[n])->AddRef();
         }
         if (fetched)
             *fetched = n;
@@ -105,78 +116,23 @@ public:
         position_ = 0;
         return S_OK;
     }
-    STDMETHODIMP Clone(IEnumConnections** out) override {
+    STDMETHODIMP Clone(TEnumInterface** out) override {
         if (!out)
             return E_POINTER;
-        *out = new TConnectionEnumerator(owner_, items_, position_);
+        *out = new TEnumerator(owner_, items_, position_);
         return S_OK;
     }
 
 private:
     IUnknown* owner_;
-    std::vector<CONNECTDATA> items_;
+    std::vector<TItem> items_;
     size_t position_;
     LONG references_ = 1;
 };
 
-class TPointEnumerator final : public IEnumConnectionPoints {
-public:
-    TPointEnumerator(IUnknown* owner, std::vector<IConnectionPoint*> items, size_t position = 0)
-        : owner_(owner), items_(std::move(items)), position_(position) {
-        owner_->AddRef();
-    }
-    ~TPointEnumerator() { owner_->Release(); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumConnectionPoints)) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG left = --references_;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
-    STDMETHODIMP Next(ULONG count, IConnectionPoint** out, ULONG* fetched) override {
-        if (!out || (count > 1 && !fetched))
-            return E_POINTER;
-        ULONG n = 0;
-        for (; n < count && position_ < items_.size(); ++n, ++position_) {
-            out[n] = items_[position_];
-            out[n]->AddRef();
-        }
-        if (fetched)
-            *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override {
-        position_ = std::min(items_.size(), position_ + static_cast<size_t>(count));
-        return position_ < items_.size() ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumConnectionPoints** out) override {
-        if (!out)
-            return E_POINTER;
-        *out = new TPointEnumerator(owner_, items_, position_);
-        return S_OK;
-    }
-
-private:
-    IUnknown* owner_;
-    std::vector<IConnectionPoint*> items_;
-    size_t position_;
-    LONG references_ = 1;
-};
+using TConnectionEnumerator = TEnumerator<IEnumConnections, CONNECTDATA, IID_IEnumConnections>;
+using TPointEnumerator =
+    TEnumerator<IEnumConnectionPoints, IConnectionPoint*, IID_IEnumConnectionPoints>;
 
 } // namespace
 

@@ -73,6 +73,21 @@ def count_flavour(results, flavour):
     return passed, failed, skipped, ["%s: %s" % (flavour, n) for n in failures]
 
 
+def count_tsv(path):
+    """Lines "name<TAB>passed|failed": (passed, failed, failed names)."""
+    passed, failed, names = 0, 0, []
+    if os.path.exists(path):
+        with open(path) as lines:
+            for line in lines:
+                name, _, outcome = line.strip().partition("\t")
+                if outcome == "passed":
+                    passed += 1
+                else:
+                    failed += 1
+                    names.append(name)
+    return passed, failed, names
+
+
 def main():
     if len(sys.argv) < 2:
         print(__doc__, file=sys.stderr)
@@ -109,40 +124,19 @@ def main():
         total_failed += failed
         failures += names
 
-    if "fuzz" in flavours:
-        fuzz_passed = fuzz_failed = 0
-        if "fuzz" in broken:
-            fuzz_failed += 1
-            failures.append("fuzz: build")
-        path = os.path.join(results, "fuzz.tsv")
-        if os.path.exists(path):
-            with open(path) as lines:
-                for line in lines:
-                    name, _, outcome = line.strip().partition("\t")
-                    if outcome == "passed":
-                        fuzz_passed += 1
-                    else:
-                        fuzz_failed += 1
-                        failures.append("fuzz: %s" % name)
-        print("%-8s %d passed, %d failed" % ("fuzz:", fuzz_passed, fuzz_failed))
-        total_passed += fuzz_passed
-        total_failed += fuzz_failed
-
-    # The release package's checks (scripts/check-package.sh), one test each.
-    path = os.path.join(results, "package.tsv")
-    if os.path.exists(path):
-        package_passed = package_failed = 0
-        with open(path) as lines:
-            for line in lines:
-                name, _, outcome = line.strip().partition("\t")
-                if outcome == "passed":
-                    package_passed += 1
-                else:
-                    package_failed += 1
-                    failures.append("package: %s" % name)
-        print("%-8s %d passed, %d failed" % ("package:", package_passed, package_failed))
-        total_passed += package_passed
-        total_failed += package_failed
+    # Fuzz targets and the release package's checks: one test per line of their list.
+    for label, wanted in (("fuzz", "fuzz" in flavours), ("package", True)):
+        path = os.path.join(results, label + ".tsv")
+        if not wanted or (label == "package" and not os.path.exists(path)):
+            continue
+        passed, failed, names = count_tsv(path)
+        if label in broken:
+            failed += 1
+            names.append("build")
+        print("%-8s %d passed, %d failed" % (label + ":", passed, failed))
+        total_passed += passed
+        total_failed += failed
+        failures += ["%s: %s" % (label, name) for name in names]
 
     for name in failures[:100]:
         print("FAILED  " + name)

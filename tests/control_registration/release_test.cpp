@@ -4,6 +4,7 @@
 // from a timer that the engine's message pump runs while the transfer waits.
 
 #include "control_files.h"
+#include "form/remote_list_input.h"
 #include "tests/support/real_servers.h"
 
 #include <gtest/gtest.h>
@@ -59,31 +60,14 @@ HWND FindThreadWindow(const wchar_t* className) {
 // Selects the row of that name and double-clicks it, as a user opens a folder or downloads.
 void OpenRow(HWND list, const std::string& name) {
     PumpMessages();
-    const std::wstring wanted = Widen(name);
-    const int count = ListView_GetItemCount(list);
-    for (int row = 0; row < count; ++row) {
-        wchar_t text[1024] = {};
-        LVITEMW item{};
-        item.iSubItem = 1;
-        item.pszText = text;
-        item.cchTextMax = static_cast<int>(std::size(text));
-        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                     reinterpret_cast<LPARAM>(&item));
-        if (wanted != text)
-            continue;
-        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
-        NMITEMACTIVATE notice{};
-        notice.hdr.hwndFrom = list;
-        notice.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
-        notice.hdr.code = NM_DBLCLK;
-        notice.iItem = row;
-        SendMessageW(GetParent(list), WM_NOTIFY, notice.hdr.idFrom,
-                     reinterpret_cast<LPARAM>(&notice));
-        PumpMessages();
+    const int row = tavo::form::FindRemoteRow(list, Widen(name));
+    if (row < 0) {
+        ADD_FAILURE() << "no row named " << name << " among " << ListView_GetItemCount(list);
         return;
     }
-    ADD_FAILURE() << "no row named " << name << " among " << count;
+    tavo::form::SelectRemoteRow(list, row);
+    tavo::form::DoubleClickRemoteList(list);
+    PumpMessages();
 }
 
 // What the timers on this thread work with while the download waits.
