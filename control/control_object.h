@@ -229,11 +229,11 @@ public:
     form::TTavoForm& Form() { return *form_; }
     HWND FormWindow() const;
     TFormProperties& Properties() { return properties_; }
-    // Fires an event of ITavoEvents at the connected sink, if any (events.cpp).
+    // Fires an event of ITavoEvents at the connected sink, if any (control_object.cpp).
     void Fire(DISPID id);
     // OnKeyPress: returns the character the form goes on with; 0 swallows the key.
     unsigned char FireKeyPress(unsigned char key);
-    // The event connection point hands the form its sink, or none (events.cpp).
+    // The event connection point hands the form its sink, or none (control_object.cpp).
     void AttachEventSink(IDispatch* sink);
     // In-place activation, with or without UI activation (in_place.cpp).
     HRESULT InPlaceActivate(bool uiActivate);
@@ -281,18 +281,6 @@ private:
     bool dirty_ = false;
     bool routing_ = false;
     friend class TConnectionPoint;
-
-    // The identifiers of ITavoEvents' members.
-    enum TEventId : DISPID {
-        OnActivateId = 201,
-        OnClickId = 202,
-        OnCreateId = 203,
-        OnDblClickId = 204,
-        OnDestroyId = 205,
-        OnDeactivateId = 206,
-        OnKeyPressId = 207,
-        OnPaintId = 208,
-    };
 };
 
 template <typename TWork> HRESULT TTavoControl::Guarded(TWork&& work) {
