@@ -16,6 +16,8 @@ struct TBoxState {
     bool Done = false;
     TModalResult Answer = controller::mrCancel;
     HWND Edit = nullptr;
+    // The control that holds the keyboard while the box is active, given back on activation.
+    HWND Focus = nullptr;
     std::wstring Text;
     HFONT Font = nullptr;
 };
@@ -55,6 +57,22 @@ LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case IDNO:
             Finish(box, *state, controller::mrNo);
+            return 0;
+        }
+        break;
+    case WM_ACTIVATE:
+        // As the dialog manager does: the keyboard goes back to the control the user left when
+        // the box is activated again. DefWindowProc would give it to the box itself, where
+        // Enter, Escape and Tab reach no control (under X11 the box may lose activation to a
+        // focus event just after it was shown).
+        if (!state)
+            break;
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(box, focus))
+                state->Focus = focus;
+        } else if (state->Focus && IsWindow(state->Focus)) {
+            SetFocus(state->Focus);
             return 0;
         }
         break;
@@ -130,6 +148,7 @@ void RunModal(HWND box, HWND owner, TBoxState& state, HWND focus) {
     const bool ownerWasEnabled = top && IsWindowEnabled(top);
     if (ownerWasEnabled)
         EnableWindow(top, FALSE);
+    state.Focus = focus;
     ShowWindow(box, SW_SHOW);
     SetFocus(focus);
     MSG msg;

@@ -225,17 +225,48 @@ INSTANTIATE_TEST_SUITE_P(Editions, FormTest, ::testing::Values(false, true),
 // ---- The boxes, answered as a user would: a key to the focused control, or the close box.
 
 std::function<void(HWND)> answer;
+int ticksWaited = 0;
 
+BOOL CALLBACK MatchVisibleBox(HWND window, LPARAM result) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (wcscmp(name, BoxClassName) != 0 || !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(result) = window;
+    return FALSE;
+}
+
+// This thread's open box. Other test programs share Wine's desktop and open boxes of the
+// same class, so a search by class alone may find theirs.
+HWND OwnBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), MatchVisibleBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// A user's keys reach the focused control, so the box is answered once a control of its own
+// holds the keyboard. A box that never gets it fails the test and is closed, after 5 s of 30 ms
+// ticks, rather than holding the test until its time limit.
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = FindWindowW(BoxClassName, nullptr);
-    if (!box || !IsWindowVisible(box))
+    HWND box = OwnBox();
+    if (!box)
+        return;
+    const bool keyboardInBox = GetFocus() && IsChild(box, GetFocus());
+    if (!keyboardInBox && ++ticksWaited < 170)
         return;
     KillTimer(nullptr, timer);
+    if (!keyboardInBox) {
+        ADD_FAILURE() << "the box never took the keyboard; focus " << GetFocus() << ", active "
+                      << GetActiveWindow();
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        return;
+    }
     answer(box);
 }
 
 void AnswerNextBox(std::function<void(HWND)> how) {
     answer = std::move(how);
+    ticksWaited = 0;
     SetTimer(nullptr, 0, 30, AnswerBox);
 }
 
@@ -279,7 +310,13 @@ TEST(FormBoxes, MessageBoxAnswersEnterEscapeAndClose) {
 
 TEST(FormBoxes, InputBoxSelectsTheValueAndAcceptsOnlyOnOk) {
     std::wstring value = L"old";
-    AnswerNextBox([](HWND) {
+    AnswerNextBox([](HWND box) {
+        // Another window takes activation and gives it back: the keyboard returns to the edit.
+        HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20,
+                                     nullptr, nullptr, nullptr, nullptr);
+        SetActiveWindow(other);
+        SetActiveWindow(box);
+        DestroyWindow(other);
         HWND edit = GetFocus();
         DWORD from = 1, to = 0;
         SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
@@ -297,7 +334,7 @@ TEST(FormBoxes, InputBoxSelectsTheValueAndAcceptsOnlyOnOk) {
     for (auto how : {std::function<void(HWND)>(escape), std::function<void(HWND)>(closeBox)}) {
         AnswerNextBox([&](HWND) {
             PostMessageW(GetFocus(), WM_CHAR, L'x', 1);
-            how(FindWindowW(BoxClassName, nullptr));
+            how(OwnBox());
         });
         EXPECT_FALSE(RunInputBox(GetModuleHandleW(nullptr), nullptr, L"Name", L"New name:", value));
         EXPECT_EQ(value, L"new");
