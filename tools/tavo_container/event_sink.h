@@ -16,10 +16,6 @@ public:
     TEventSink(const TEventSink&) = delete;
     TEventSink& operator=(const TEventSink&) = delete;
 
-    // The control's [default, source] interface from IProvideClassInfo: its type information
-    // (a reference for the caller) and identifier, or null when the control names none.
-    static ITypeInfo* FindDefaultSource(IUnknown* control, IID* events);
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;

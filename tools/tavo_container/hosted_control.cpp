@@ -1,6 +1,7 @@
 #include "tools/tavo_container/hosted_control.h"
 
 #include "tools/tavo_container/console_text.h"
+#include "tools/tavo_container/default_source.h"
 #include "tools/tavo_container/event_sink.h"
 #include "tools/tavo_container/property_bag.h"
 
@@ -104,7 +105,7 @@ void THostedControl::Load(const TOptions& options) {
 
 void THostedControl::ConnectEvents() {
     IID events;
-    ITypeInfo* source = TEventSink::FindDefaultSource(unknown_, &events);
+    ITypeInfo* source = FindDefaultSource(unknown_, &events);
     if (source == nullptr) {
         PrintLine("note: the control names no default event interface; no events");
         return;

@@ -1,5 +1,7 @@
 #include "tools/tavo_page/event_sink.h"
 
+#include "tools/tavo_container/default_source.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -15,33 +17,9 @@ std::string Narrow(const std::wstring& text) {
 // The source interface is the class's default one, as its type information says.
 TEventSink::TEventSink(IUnknown* control, std::function<void(IDispatch*, DISPPARAMS*)> call)
     : control_(control), call_(std::move(call)) {
-    IProvideClassInfo* provider = nullptr;
-    if (FAILED(control->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provider))))
-        throw std::runtime_error("the control tells nothing of its events (no IProvideClassInfo)");
-    ITypeInfo* coclass = nullptr;
-    HRESULT result = provider->GetClassInfo(&coclass);
-    provider->Release();
-    TYPEATTR* attributes = nullptr;
-    if (SUCCEEDED(result))
-        result = coclass->GetTypeAttr(&attributes);
-    if (FAILED(result))
-        throw std::runtime_error("the control's class information cannot be read");
-    for (UINT i = 0; i < attributes->cImplTypes && !events_; ++i) {
-        INT flags = 0;
-        HREFTYPE reference = 0;
-        if (SUCCEEDED(coclass->GetImplTypeFlags(i, &flags)) &&
-            (flags & (IMPLTYPEFLAG_FSOURCE | IMPLTYPEFLAG_FDEFAULT)) ==
-                (IMPLTYPEFLAG_FSOURCE | IMPLTYPEFLAG_FDEFAULT) &&
-            SUCCEEDED(coclass->GetRefTypeOfImplType(i, &reference)))
-            coclass->GetRefTypeInfo(reference, &events_);
-    }
-    coclass->ReleaseTypeAttr(attributes);
-    coclass->Release();
-    TYPEATTR* source = nullptr;
-    if (!events_ || FAILED(events_->GetTypeAttr(&source)))
+    events_ = container::FindDefaultSource(control, &source_);
+    if (!events_)
         throw std::runtime_error("the control has no default event interface");
-    source_ = source->guid;
-    events_->ReleaseTypeAttr(source);
 }
 
 TEventSink::~TEventSink() {
