@@ -12,6 +12,9 @@
 namespace tavo::container {
 
 std::string Utf8(const wchar_t* text, int length = -1);
+inline std::string Utf8(const std::wstring& text) {
+    return Utf8(text.data(), static_cast<int>(text.size()));
+}
 std::wstring Wide(const std::string& utf8);
 
 // Writes the line and a newline to stdout as UTF-8 and flushes it.

@@ -2,6 +2,7 @@
 
 #include "form/remote_list_input.h"
 #include "form/tavo_form.h"
+#include "tools/tavo_container/console_text.h"
 
 #include <commctrl.h>
 
@@ -35,14 +36,6 @@ HWND Widget(HWND form, const char* field) {
     return find.Found;
 }
 
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           wide.data(), static_cast<int>(wide.size()));
-    wide.resize(static_cast<size_t>(std::max(length, 0)));
-    return wide;
-}
-
 } // namespace
 
 bool ClickInForm(HWND form, const std::string& click) {
@@ -54,7 +47,8 @@ bool ClickInForm(HWND form, const std::string& click) {
     const bool open = click.rfind("open:", 0) == 0;
     if (open || click.rfind("select:", 0) == 0) {
         HWND list = Widget(form, "ListViewRemote");
-        const int row = form::FindRemoteRow(list, Wide(click.substr(click.find(':') + 1)));
+        const int row =
+            form::FindRemoteRow(list, container::Wide(click.substr(click.find(':') + 1)));
         if (row < 0)
             return false; // not listed yet
         SetFocus(list);

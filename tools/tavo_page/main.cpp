@@ -13,6 +13,7 @@
 #include "tools/tavo_page/script_object.h"
 
 #include "tools/screenshot/screenshot.h"
+#include "tools/tavo_container/console_text.h"
 #include "tools/tavo_container/property_bag.h"
 #include "tools/tavo_container/site.h"
 
@@ -33,31 +34,11 @@
 namespace {
 
 using namespace tavo::page;
+using tavo::container::Utf8;
+using tavo::container::Wide;
 
 constexpr UINT_PTR ClickTimer = 1, ExitTimer = 2;
 constexpr int ClickPauseMs = 500, ClickTries = 30, Gap = 8, OutputHeight = 140;
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(
-        static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    std::string bytes(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size,
-                                                              nullptr, 0, nullptr, nullptr)),
-                      '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, bytes.data(), static_cast<int>(bytes.size()),
-                        nullptr, nullptr);
-    return bytes;
-}
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
