@@ -252,8 +252,12 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
     if (!box)
         return;
     const bool keyboardInBox = GetFocus() && IsChild(box, GetFocus());
-    if (!keyboardInBox && ++ticksWaited < 170)
+    if (!keyboardInBox && ++ticksWaited < 170) {
+        // Another program's window may have taken the activation (test programs share Wine's
+        // desktop): the box is brought back as a user's click on it would.
+        SetForegroundWindow(box);
         return;
+    }
     KillTimer(nullptr, timer);
     if (!keyboardInBox) {
         ADD_FAILURE() << "the box never took the keyboard; focus " << GetFocus() << ", active "
