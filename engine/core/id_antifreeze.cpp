@@ -2,6 +2,7 @@
 
 #include "engine/platform/message_pump.h"
 
+#include <chrono>
 #include <vector>
 
 namespace tavo::engine {
@@ -37,6 +38,18 @@ void TIdAntiFreeze::PumpIfDue(bool idle, bool override) {
     TIdAntiFreeze* current = Current();
     if (idle || override || !current->OnlyWhenIdle)
         platform::PumpHostMessages(current->ApplicationHasPriority);
+}
+
+void TIdAntiFreeze::PumpWhileStreaming() {
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point last;
+    if (!PumpApplies())
+        return;
+    const Clock::time_point now = Clock::now();
+    if (now - last < std::chrono::milliseconds(StreamingPumpEveryMs))
+        return;
+    last = now;
+    PumpIfDue(false);
 }
 
 } // namespace tavo::engine

@@ -21,6 +21,11 @@ public:
     // A current pump exists, is active, and the caller runs on the main thread.
     static bool PumpApplies();
     static void PumpIfDue(bool idle, bool override = false);
+    // The pump of a stream that reads without waiting, because data keeps arriving faster
+    // than it is taken: by time, not per read (under Wine each pump costs a round trip to the
+    // server), so the host's messages still run at least every StreamingPumpEveryMs.
+    static constexpr int StreamingPumpEveryMs = 5;
+    static void PumpWhileStreaming();
 };
 
 } // namespace tavo::engine

@@ -1,13 +1,14 @@
 #pragma once
 // The input buffer of a connection. Consumed bytes are counted, not moved: the block is
-// packed only after 32768 consumed bytes, so reading a reply line by line or a download
-// chunk by chunk never shifts the rest of the buffer on every take.
+// packed only after 32768 consumed bytes, and only once they outnumber the bytes still held,
+// so reading a reply line by line or a download chunk by chunk never shifts the rest of the
+// buffer on every take, and a large read taken in small chunks is moved at most once.
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace tavo::engine {
 
@@ -19,11 +20,15 @@ public:
 
     explicit TIdManagedBuffer(RemovalCallback onRemove = {}) : onRemove_(std::move(onRemove)) {}
 
-    size_t Size() const { return bytes_.size() - consumed_; }
+    size_t Size() const { return end_ - consumed_; }
     bool Empty() const { return Size() == 0; }
-    const char* Data() const { return bytes_.data() + consumed_; }
+    const char* Data() const { return bytes_.get() + consumed_; }
 
     void Append(const char* data, size_t count);
+    // Room for `count` more bytes at the tail, for a receive to fill in place; CommitAppend
+    // then keeps the `used` bytes it wrote.
+    char* PrepareAppend(size_t count);
+    void CommitAppend(size_t used);
     // Removes `count` bytes from the head into `target` (or drops them when null).
     void Take(size_t count, char* target);
     std::string TakeString(size_t count);
@@ -35,8 +40,11 @@ public:
 private:
     void Consume(size_t count);
 
-    std::vector<char> bytes_;
+    std::unique_ptr<char[]> bytes_;
+    size_t capacity_ = 0;
+    size_t end_ = 0;
     size_t consumed_ = 0;
+    size_t prepared_ = 0;
     RemovalCallback onRemove_;
 };
 

@@ -80,6 +80,10 @@ bool TIdIOHandlerSocket::Readable(int milliseconds) {
     return rc > 0;
 }
 
+int TIdIOHandlerSocket::BytesWaiting() const {
+    return Connected() ? platform::BytesWaiting(Binding->Handle) : 0;
+}
+
 void TIdIOHandlerSocket::SetNonBlocking(bool nonBlocking) {
     if (!Connected())
         throw EIdClosedSocket();

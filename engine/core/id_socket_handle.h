@@ -43,6 +43,8 @@ public:
     int Recv(char* data, int count, int& error);
     // 1 readable, 0 not within the wait (-1 = no limit); raises on a socket error.
     bool Readable(int milliseconds);
+    // Bytes a receive would return at once; 0 when none, unknown, or the socket is closed.
+    int BytesWaiting() const;
     // 1 when the socket takes more bytes within the wait; raises on a socket error.
     bool Writable(int milliseconds);
     // Sends that cannot go on at once fail with ErrWouldBlock instead of waiting.

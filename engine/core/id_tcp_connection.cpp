@@ -38,6 +38,7 @@ void TIdTCPConnection::FreeOwnedCarrier() {
 void TIdTCPConnection::ResetInput() {
     input_.Clear(false);
     closedMark_ = false;
+    lastReceiveFilled_ = false;
 }
 
 void TIdTCPConnection::DropSocket() {
@@ -151,7 +152,13 @@ int TIdTCPConnection::FillInputBuffer() {
         throw EIdNotConnected();
     int count;
     do {
-        if (!WaitReadable(ReadWait())) {
+        // A stream arriving faster than it is taken keeps the socket readable: a receive
+        // then needs no readability wait (and the pump runs by time instead). Replies on the
+        // control connection always wait, as they always did.
+        const bool waiting = receivingStream_ && lastReceiveFilled_ && carrier_->BytesWaiting() > 0;
+        if (waiting) {
+            TIdAntiFreeze::PumpWhileStreaming();
+        } else if (!WaitReadable(ReadWait())) {
             if (!ReplyTimeLeft())
                 throw EIdReplyTimeout(replyLimit_);
             throw EIdReadTimeout();
@@ -160,9 +167,16 @@ int TIdTCPConnection::FillInputBuffer() {
             // Dropped by a handler that ran in the pump (an abort): a close, not a failure.
             count = 0;
         } else {
-            scratch_.resize(static_cast<size_t>(std::max(1, RecvBufferSize)));
+            const int size = std::max({1, RecvBufferSize, RecvCallSize});
+            // Without a trace hook the bytes go straight into the input buffer.
+            char* target = Intercept != nullptr
+                               ? (scratch_.resize(static_cast<size_t>(size)), scratch_.data())
+                               : input_.PrepareAppend(static_cast<size_t>(size));
             int error = 0;
-            count = carrier_->Recv(scratch_.data(), static_cast<int>(scratch_.size()), error);
+            count = carrier_->Recv(target, size, error);
+            lastReceiveFilled_ = count == size;
+            if (Intercept == nullptr)
+                input_.CommitAppend(count > 0 ? static_cast<size_t>(count) : 0);
             if (count < 0) {
                 if (error == platform::ErrShutdown || error == platform::ErrConnectionAborted) {
                     DropSocket();
@@ -181,8 +195,6 @@ int TIdTCPConnection::FillInputBuffer() {
             Intercept->Receive(block);
             count = static_cast<int>(block.size());
             input_.Append(block.data(), block.size());
-        } else {
-            input_.Append(scratch_.data(), static_cast<size_t>(count));
         }
         if (count > 0 && !ReplyTimeLeft()) {
             bytesPastReplyTimeout_ += count;
@@ -217,8 +229,11 @@ int64_t TIdTCPConnection::ReceiveToStream(TIdStream& stream, int64_t limit) {
     const int readTimeout = ReadTimeout;
     if (StallTimeout > 0)
         ReadTimeout = StallTimeout;
+    const bool wasReceivingStream = receivingStream_;
+    receivingStream_ = true;
     int64_t received = 0;
     auto finish = [&] {
+        receivingStream_ = wasReceivingStream;
         ReadTimeout = readTimeout;
         EndProgress(wmRead);
         if (stream.Size() > stream.Position())
@@ -274,10 +289,15 @@ void TIdTCPConnection::SendBytes(const char* data, int count) {
     std::string copy(data, static_cast<size_t>(count));
     if (Intercept != nullptr)
         Intercept->Send(copy);
+    SendAll(copy.data(), copy.size(), 0);
+}
+
+void TIdTCPConnection::SendAll(const char* data, size_t count, size_t piece) {
     size_t sent = 0;
-    while (sent < copy.size()) {
+    size_t reported = 0;
+    while (sent < count) {
         int error = 0;
-        int n = carrier_->Send(copy.data() + sent, static_cast<int>(copy.size() - sent), error);
+        int n = carrier_->Send(data + sent, static_cast<int>(count - sent), error);
         if (n < 0 && error == platform::ErrWouldBlock) {
             // A non-blocking stream send (StallTimeout): the peer takes nothing yet.
             if (!WaitWritable(StallTimeout > 0 ? StallTimeout : std::numeric_limits<int>::max()))
@@ -294,9 +314,16 @@ void TIdTCPConnection::SendBytes(const char* data, int count) {
                 DropSocket();
             throw EIdSocketError(error);
         }
-        ReportProgress(wmWrite, n);
         sent += static_cast<size_t>(n);
+        if (piece == 0) {
+            ReportProgress(wmWrite, n);
+            reported = sent;
+        }
+        for (; sent - reported >= piece && piece > 0; reported += piece)
+            ReportProgress(wmWrite, static_cast<int64_t>(piece));
     }
+    if (reported < sent)
+        ReportProgress(wmWrite, static_cast<int64_t>(sent - reported));
 }
 
 void TIdTCPConnection::SendText(const std::string& text) {
@@ -319,19 +346,30 @@ void TIdTCPConnection::SendFromStream(TIdStream& stream, bool fromStart) {
     BeginProgress(wmWrite, end - position);
     try {
         // A peer that takes nothing would hold a blocking send (and the host) for ever:
-        // SendBytes waits for room itself, within the stall limit, with the pump running.
+        // SendAll waits for room itself, within the stall limit, with the pump running.
         if (StallTimeout > 0 && carrier_ != nullptr && carrier_->Connected())
             carrier_->SetNonBlocking(true);
-        std::vector<char> piece;
+        const int piece = std::max(1, SendBufferSize);
+        const int64_t batch = std::max(piece, SendCallSize / piece * piece);
+        std::vector<char> block;
         for (;;) {
-            int64_t n = std::min<int64_t>(end - position, std::max(1, SendBufferSize));
+            int64_t n = std::min<int64_t>(end - position, batch);
             if (n <= 0)
                 break;
-            piece.resize(static_cast<size_t>(n));
-            size_t got = stream.Read(piece.data(), piece.size());
+            block.resize(static_cast<size_t>(n));
+            size_t got = stream.Read(block.data(), block.size());
             if (got == 0)
                 throw EIdNoDataToRead();
-            SendBytes(piece.data(), static_cast<int>(got));
+            CheckPeerClosed(true, true);
+            if (!IsConnected())
+                throw EIdNotConnected();
+            if (Intercept != nullptr) {
+                std::string copy(block.data(), got);
+                Intercept->Send(copy);
+                SendAll(copy.data(), copy.size(), static_cast<size_t>(piece));
+            } else {
+                SendAll(block.data(), got, static_cast<size_t>(piece));
+            }
             position += static_cast<int64_t>(got);
         }
     } catch (...) {

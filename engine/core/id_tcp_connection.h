@@ -41,6 +41,12 @@ public:
     static constexpr int64_t MaxBytesPastReplyTimeout = 1 << 20;
     int RecvBufferSize = 32768;
     int SendBufferSize = 32768;
+    // What one socket call may move when more than the buffer size is at hand; 0 means the
+    // buffer size. Streams still report progress and write in RecvBufferSize and
+    // SendBufferSize blocks: the larger call only saves calls (under Wine each one is a server
+    // round trip). The trace hook sees every received block as one receive call brought it.
+    int RecvCallSize = 0;
+    int SendCallSize = 0;
     int MaxLineLength = 16384;
     TIdMaxLineAction MaxLineAction = maException;
     // Longest time in ms a stream operation may move no byte, in either direction; 0 means
@@ -90,6 +96,8 @@ protected:
     bool WaitReadable(int milliseconds);
     // Waits until the socket takes more bytes, in pump slices.
     bool WaitWritable(int milliseconds);
+    // Sends the whole block; progress is reported per `piece` bytes (0: per send call).
+    void SendAll(const char* data, size_t count, size_t piece);
     void AdoptCarrier(std::unique_ptr<TIdIOHandlerSocket> carrier);
     void FreeOwnedCarrier();
 
@@ -106,6 +114,10 @@ private:
 
     TIdManagedBuffer input_;
     std::vector<char> scratch_;
+    // Set while ReceiveToStream runs; with it, a receive after one that filled all it asked
+    // for may skip the readability wait when bytes are waiting already.
+    bool receivingStream_ = false;
+    bool lastReceiveFilled_ = false;
     // Set while ReadReply runs.
     std::optional<std::chrono::steady_clock::time_point> replyDeadline_;
     int replyLimit_ = 0;

@@ -17,6 +17,8 @@ namespace tavo::engine {
 void TIdFTP::CopyChannelSettings(TIdTCPConnection& channel) const {
     channel.SendBufferSize = SendBufferSize;
     channel.RecvBufferSize = RecvBufferSize;
+    channel.RecvCallSize = DataCallSize;
+    channel.SendCallSize = DataCallSize;
     channel.OnWork = OnWork;
     channel.OnWorkBegin = OnWorkBegin;
     channel.OnWorkEnd = OnWorkEnd;

@@ -51,6 +51,9 @@ public:
     // Longest wait for the final reply of a transfer that failed, in ms. A reply that does
     // not come by then could answer a later command, so the control connection is dropped.
     int PendingReplyTimeout = 3000;
+    // Bytes one socket call of a data connection moves at most (RecvCallSize, SendCallSize):
+    // a transfer still reports and writes in RecvBufferSize and SendBufferSize blocks.
+    int DataCallSize = 262144;
 
     std::function<void(TIdFTP& sender)> OnAfterClientLogin;
     std::function<void(TIdFTP& sender, TIdStream& stream)> OnAfterGet;

@@ -48,6 +48,9 @@ int ReceiveSocket(SocketHandle socket, void* data, int count, int& error);
 // A non-blocking call that cannot go on at once fails with ErrWouldBlock.
 int SetNonBlocking(SocketHandle socket, bool nonBlocking);
 
+// Bytes that a receive would return at once without waiting; 0 when none or unknown.
+int BytesWaiting(SocketHandle socket);
+
 // 1 when readable within timeoutMs (-1 = no limit), 0 on timeout, -1 with error set.
 int WaitReadable(SocketHandle socket, int timeoutMs, int& error);
 // 1 when the socket takes more bytes within timeoutMs (-1 = no limit), else as WaitReadable.

@@ -9,6 +9,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -240,6 +241,11 @@ int WaitFor(SocketHandle socket, short events, int timeoutMs, int& error) {
 }
 
 } // namespace
+
+int BytesWaiting(SocketHandle socket) {
+    int count = 0;
+    return ::ioctl(static_cast<int>(socket), FIONREAD, &count) == 0 && count > 0 ? count : 0;
+}
 
 int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
     return WaitFor(socket, POLLIN, timeoutMs, error);

@@ -300,6 +300,15 @@ int WaitReadableOrMessages(SocketHandle socket, int timeoutMs, int& error, Messa
 
 } // namespace
 
+// Under Wine this asks the socket itself, without a round trip to the server that a select()
+// costs.
+int BytesWaiting(SocketHandle socket) {
+    u_long count = 0;
+    return api.ioctlsocket(Native(socket), FIONREAD, &count) == 0 && count > 0
+               ? static_cast<int>(std::min<u_long>(count, 0x7fffffff))
+               : 0;
+}
+
 int WaitReadable(SocketHandle socket, int timeoutMs, int& error) {
     MessageWake* wake = MessageWake::Current();
     if (wake == nullptr || timeoutMs == 0)

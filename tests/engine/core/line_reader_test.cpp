@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <random>
 
 namespace tavo::engine {
@@ -189,6 +191,33 @@ TEST(ManagedBuffer, PacksOnlyAfterThresholdAndReportsRemovals) {
     EXPECT_THROW(buffer.Take(100000, nullptr), EIdNotEnoughDataInBuffer);
     buffer.Clear(false);
     EXPECT_EQ(removed, 32768);
+}
+
+// A receive fills the tail in place and keeps what it wrote; a large read taken in 2 KiB
+// chunks is not moved again and again while most of it is still held: the bytes moved stay
+// fewer than the bytes read.
+TEST(ManagedBuffer, LargeReadTakenInChunksKeepsItsBytesAndMovesRarely) {
+    TIdManagedBuffer buffer;
+    std::string bytes(256 << 10, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 + i / 251);
+    char* tail = buffer.PrepareAppend(bytes.size() + 4096);
+    std::memcpy(tail, bytes.data(), bytes.size());
+    buffer.CommitAppend(bytes.size());
+    ASSERT_EQ(buffer.Size(), bytes.size());
+    std::string taken;
+    size_t moved = 0;
+    const char* expected = buffer.Data();
+    for (char chunk[2048]; !buffer.Empty(); expected += sizeof chunk) {
+        if (buffer.Data() != expected) {
+            moved += buffer.Size();
+            expected = buffer.Data();
+        }
+        buffer.Take(sizeof chunk, chunk);
+        taken.append(chunk, sizeof chunk);
+    }
+    EXPECT_EQ(taken, bytes);
+    EXPECT_LT(moved, bytes.size());
 }
 
 } // namespace
