@@ -272,10 +272,11 @@ struct TTavoForm::TImpl {
     int ClientWidth = 0, ClientHeight = 0;
 
     // The status text and progress position as the controller last set them, shown at most
-    // every RepaintEvery.
-    std::wstring StatusText, ShownStatusText;
+    // every RepaintEvery. A transfer sets them for every block: the text is converted only
+    // when it is shown, and the time read from the tick count, which costs no system call.
+    std::string StatusText, ShownStatusText;
     int32_t ProgressPosition = 0;
-    std::chrono::steady_clock::time_point LastRepaint;
+    ULONGLONG LastRepaint = 0;
     bool RepaintDue = false;
 
     // A splitter drag in progress: which one, and where the drag started.
@@ -1154,8 +1155,8 @@ void TTavoForm::TImpl::InvertDragLine(int top) {
 }
 
 void TTavoForm::TImpl::ShowStatusAndProgress(bool now) {
-    const auto time = std::chrono::steady_clock::now();
-    if (!now && time - LastRepaint < RepaintEvery) {
+    const ULONGLONG time = GetTickCount64();
+    if (!now && time - LastRepaint < static_cast<ULONGLONG>(RepaintEvery.count())) {
         if (!RepaintDue) {
             RepaintDue = true;
             SetTimer(Window, RepaintTimerId, static_cast<UINT>(RepaintEvery.count()), nullptr);
@@ -1169,7 +1170,8 @@ void TTavoForm::TImpl::ShowStatusAndProgress(bool now) {
     LastRepaint = time;
     HWND status = Hwnd("StatusBar1");
     if (StatusText != ShownStatusText) {
-        SendMessageW(status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(StatusText.c_str()));
+        const std::wstring text = Wide(StatusText, CodePage());
+        SendMessageW(status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
         // Wine's status bar keeps the part bounds of its creation size when it is created with
         // CCS_NORESIZE, so its own invalidation of the part misses: the new text would not show.
         InvalidateRect(status, nullptr, FALSE);
@@ -1398,7 +1400,7 @@ void TTavoForm::Resize(int width, int height) {
 // ---- ITavoView.
 
 void TTavoForm::SetStatusText(const std::string& text) {
-    impl_->StatusText = Wide(text, impl_->CodePage());
+    impl_->StatusText = text;
     impl_->ShowStatusAndProgress(false);
 }
 
