@@ -91,7 +91,9 @@ std::string DecodeEscapes(const std::string& text) {
 const char* const UsageText =
     "usage: tavo_container PROGID|{CLSID} [--size WxH] [--design-mode] [--param NAME=VALUE]...\n"
     "                      [--call \"Name(arg,...)\"] [--get Prop] [--put Prop=value]\n"
-    "                      [--wait MS] [--screenshot PATH.png] [--release] [--exit]\n"
+    "                      [--wait MS] [--screenshot PATH.png] [--choose PATH]\n"
+    "                      [--click open:NAME|select:NAME|upload|connect|...] [--memory]\n"
+    "                      [--release] [--exit]\n"
     "Values may write any character as \\uXXXX.\n";
 
 TArgument ParseArgument(const std::string& raw) {
@@ -194,6 +196,12 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
             options.Steps.push_back({TStepKind::Wait, arguments[i]});
         } else if (option == "--screenshot") {
             options.Steps.push_back({TStepKind::Screenshot, value(i)});
+        } else if (option == "--click") {
+            options.Steps.push_back({TStepKind::Click, value(i)});
+        } else if (option == "--choose") {
+            options.Steps.push_back({TStepKind::Choose, DecodeEscapes(value(i))});
+        } else if (option == "--memory") {
+            options.Steps.push_back({TStepKind::Memory, {}});
         } else if (option == "--release") {
             options.Steps.push_back({TStepKind::Release, {}});
         } else if (option == "--exit") {

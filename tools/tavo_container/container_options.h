@@ -8,11 +8,12 @@
 
 namespace tavo::container {
 
-enum class TStepKind { Call, Get, Put, Wait, Screenshot, Release, Exit };
+enum class TStepKind { Call, Get, Put, Wait, Screenshot, Click, Choose, Memory, Release, Exit };
 
 struct TStep {
     TStepKind Kind;
-    std::string Text; // "Name(args)", "Prop", "Prop=value", milliseconds, a path, or empty
+    // "Name(args)", "Prop", "Prop=value", milliseconds, a path, a click, or empty
+    std::string Text;
 };
 
 struct TOptions {

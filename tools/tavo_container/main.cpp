@@ -3,7 +3,8 @@
 //
 //   tavo_container PROGID|{CLSID} [--size WxH] [--design-mode] [--param NAME=VALUE]...
 //                  [--call "Name(arg,...)"] [--get Prop] [--put Prop=value] [--wait MS]
-//                  [--screenshot PATH.png] [--release] [--exit]
+//                  [--screenshot PATH.png] [--choose PATH] [--click CLICK] [--memory]
+//                  [--release] [--exit]
 //
 // Without --exit it runs until the user closes the window. Exit code 0, or 1 when a step or
 // the creation failed; 2 for a wrong command line.

@@ -2,9 +2,14 @@
 
 #include "tools/screenshot/screenshot.h"
 #include "tools/tavo_container/console_text.h"
+#include "tools/tavo_container/form_clicks.h"
 #include "tools/tavo_container/host_window.h"
 #include "tools/tavo_container/hosted_control.h"
 
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -28,6 +33,23 @@ VARIANT ToVariant(const TArgument& argument) {
         value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     }
     return value;
+}
+
+std::string Mebibytes(SIZE_T bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    return text;
+}
+
+// What the process holds now, and the most it has held: a benchmark reads the growth of a
+// transfer as the peak after it less the working set before it.
+std::string MemoryFigures() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        throw TStepFailure("GetProcessMemoryInfo failed");
+    return " working set " + Mebibytes(counters.WorkingSetSize) + ", peak " +
+           Mebibytes(counters.PeakWorkingSetSize);
 }
 
 } // namespace
@@ -59,6 +81,19 @@ bool TStepRunner::Run(const TStep& step) {
         case TStepKind::Screenshot:
             line = "screenshot " + step.Text;
             line += Screenshot(step.Text);
+            break;
+        case TStepKind::Click:
+            line = "click " + step.Text;
+            line += Click(step.Text);
+            break;
+        case TStepKind::Choose:
+            line = "choose " + step.Text;
+            AnswerNextChooser(Wide(step.Text));
+            line += " ok";
+            break;
+        case TStepKind::Memory:
+            line = "memory";
+            line += MemoryFigures();
             break;
         case TStepKind::Release:
             line = "release";
@@ -101,6 +136,38 @@ std::string TStepRunner::Screenshot(const std::string& path) {
     if (picture.Width == 0 || !screenshot::WritePng(picture, path))
         throw TStepFailure("could not capture the window or write the file");
     return " ok (" + std::to_string(picture.Width) + "x" + std::to_string(picture.Height) + ")";
+}
+
+std::string TStepRunner::Click(const std::string& click) {
+    IOleWindow* ole = nullptr;
+    HWND form = nullptr;
+    IDispatch* dispatch = control_.Dispatch();
+    if (dispatch &&
+        SUCCEEDED(dispatch->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&ole)))) {
+        ole->GetWindow(&form);
+        ole->Release();
+    }
+    if (!form)
+        throw TStepFailure("the control shows no window");
+    // A row appears once the listing that a log-in started has arrived.
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::seconds(15);
+    while (!ClickInForm(form, click)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            throw TStepFailure("not there in time");
+        PumpMessages(&control_, 100);
+    }
+    const auto end = std::chrono::steady_clock::now();
+    char took[80];
+    std::snprintf(took, sizeof took, " ok (%.3f s)",
+                  std::chrono::duration<double>(end - start).count());
+    // A click that opened a chooser: what followed the user's OK, without the time the
+    // chooser took to appear.
+    if (LastChooserAnswer() > start)
+        std::snprintf(took, sizeof took, " ok (%.3f s, %.3f s after the chooser)",
+                      std::chrono::duration<double>(end - start).count(),
+                      std::chrono::duration<double>(end - LastChooserAnswer()).count());
+    return took;
 }
 
 std::string TStepRunner::Invoke(const std::string& name, WORD flags,

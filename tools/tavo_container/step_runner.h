@@ -3,6 +3,8 @@
 //   get GoToFlag = 7            put GoToFlag=3 ok            call Close() ok
 //   call Name(1) = "text"       wait 500 ok                  screenshot PATH ok
 //   release 0                   exit 0
+//   click open:big.bin ok (2.412 s, 0.391 s after the chooser)
+//   choose Z:\tmp\x.bin ok           memory working set 41.2 MiB, peak 43.0 MiB
 // A failing step prints "<step> failed: 0x80020006 <description>".
 
 #include "tools/tavo_container/container_options.h"
@@ -31,6 +33,8 @@ private:
     std::string Get(const std::string& name);
     std::string Put(const std::string& text);
     std::string Screenshot(const std::string& path);
+    // A click runs the command it starts to its end (a download, an upload) before it returns.
+    std::string Click(const std::string& click);
     // Invokes a member by name; the result's text, or throws TStepFailure.
     std::string Invoke(const std::string& name, WORD flags, std::vector<TArgument> arguments);
 

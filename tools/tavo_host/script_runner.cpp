@@ -2,6 +2,7 @@
 
 #include "engine/platform/message_pump.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -102,8 +103,17 @@ void TScriptRunner::HookProgress() {
     ftp->OnWorkBegin = [this, begin](engine::TIdComponent& sender, engine::TWorkMode mode,
                                      int64_t countMax) {
         progressEvents_ = 0;
+        transferBegan_ = std::chrono::steady_clock::now();
         if (begin)
             begin(sender, mode, countMax);
+    };
+    auto end = ftp->OnWorkEnd;
+    ftp->OnWorkEnd = [this, end](engine::TIdComponent& sender, engine::TWorkMode mode) {
+        if (end)
+            end(sender, mode);
+        transferSeconds_[mode == engine::wmWrite ? 1 : 0] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - transferBegan_)
+                .count();
     };
     auto work = ftp->OnWork;
     ftp->OnWork = [this, work](engine::TIdComponent& sender, engine::TWorkMode mode,
@@ -361,6 +371,25 @@ bool TScriptRunner::Execute(const std::vector<std::string>& words, const std::st
     }
     if (verb == "echo") {
         output_.Line(rest);
+        return true;
+    }
+    if (verb == "transfers" && args == 0) {
+        // How long the last transfer of each direction ran, from its first progress event
+        // to its last: a benchmark's figure without the time a user spends in a chooser.
+        char text[64];
+        std::snprintf(text, sizeof text, "transfers read %.3f write %.3f", transferSeconds_[0],
+                      transferSeconds_[1]);
+        output_.Line(text);
+        return true;
+    }
+    if (verb == "lap" && args == 0) {
+        // Seconds since the previous lap (or the start): a benchmark times one action.
+        const auto now = std::chrono::steady_clock::now();
+        char text[32];
+        std::snprintf(text, sizeof text, "lap %.3f",
+                      std::chrono::duration<double>(now - lapStart_).count());
+        lapStart_ = now;
+        output_.Line(text);
         return true;
     }
     return false;

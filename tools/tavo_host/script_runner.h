@@ -8,6 +8,7 @@
 #include "tools/tavo_host/host_output.h"
 #include "tools/tavo_host/window_driver.h"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -57,6 +58,9 @@ private:
     std::vector<std::string> dueActions_;
     int progressEvents_ = 0;
     bool failed_ = false;
+    std::chrono::steady_clock::time_point lapStart_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point transferBegan_;
+    double transferSeconds_[2] = {}; // the last read and write transfer
 };
 
 // Replaces every ${NAME} with the environment variable NAME; an unset one is an error.

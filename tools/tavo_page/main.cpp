@@ -6,8 +6,8 @@
 // no rendering: document.write goes to standard output and to a text pane under the controls.
 // Exit status: 0 when the page ran, 1 after a script error, 2 when the page could not load.
 
+#include "tools/tavo_container/form_clicks.h"
 #include "tools/tavo_page/event_sink.h"
-#include "tools/tavo_page/form_clicks.h"
 #include "tools/tavo_page/page_reader.h"
 #include "tools/tavo_page/page_script.h"
 #include "tools/tavo_page/script_object.h"
@@ -34,6 +34,7 @@
 namespace {
 
 using namespace tavo::page;
+using tavo::container::ClickInForm;
 using tavo::container::Utf8;
 using tavo::container::Wide;
 
