@@ -13,8 +13,9 @@
 # or prints "failed: OUTPUT" and exits 1 when the program fails for any other reason (Wine
 # itself is broken, say); that is a real failure, never a skip.
 #
-# Settings: TAVO_WINE32_LOADER (default /usr/lib/wine/wine), TAVO_I386_EMULATION_WRAPPER (the
-# command that runs a command under emulation; default "bash scripts/i386-emulation.sh run"),
+# Settings: TAVO_WINE32_LOADER (default /usr/lib/wine/wine), TAVO_I386_EMULATION_WRAPPER (a
+# program that runs the command it is given under emulation, its path taken whole, spaces and
+# all; default "bash scripts/i386-emulation.sh run"),
 # TAVO_PROBE_TIMEOUT (seconds, default 120: a first Wine start in a new prefix is slow).
 set -uo pipefail
 
@@ -22,7 +23,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 prefix=$1
 work=$2
 loader=${TAVO_WINE32_LOADER:-/usr/lib/wine/wine}
-read -ra wrapper <<<"${TAVO_I386_EMULATION_WRAPPER:-bash $root/scripts/i386-emulation.sh run}"
+wrapper=(bash "$root/scripts/i386-emulation.sh" run)
+[ -n "${TAVO_I386_EMULATION_WRAPPER:-}" ] && wrapper=("$TAVO_I386_EMULATION_WRAPPER")
 ok_line="tavo i686 probe: ok"
 
 mkdir -p "$work"

@@ -58,7 +58,7 @@ int main() {
     const std::vector<std::string> lines = MakeUnixListing(lineCount);
 
     const auto start = std::chrono::steady_clock::now();
-    const auto list = tavo::engine::BuildListingItems(lines);
+    const auto list = tavo::engine::BuildListingItems(tavo::engine::TListingLines(lines));
     const auto stop = std::chrono::steady_clock::now();
 
     const double seconds = std::chrono::duration<double>(stop - start).count();

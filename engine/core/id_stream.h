@@ -31,6 +31,13 @@ public:
     void Write(const char* data, size_t count) override;
     void Truncate() override { bytes_.resize(position_); }
     const std::string& Bytes() const { return bytes_; }
+    // Hands the bytes over (a listing keeps them without a copy) and leaves the stream empty.
+    std::string TakeBytes() {
+        std::string taken;
+        taken.swap(bytes_);
+        position_ = 0;
+        return taken;
+    }
 
 private:
     std::string bytes_;

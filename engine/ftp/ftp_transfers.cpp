@@ -269,9 +269,9 @@ void TIdFTP::FetchListing(std::vector<std::string>* target, const std::string& m
     TIdMemoryStream text;
     RunDownload(Trim((details ? "LIST " : "NLST ") + mask), text, false);
     listingItems_.reset();
-    ListingLines = SplitListingText(text.Bytes());
+    ListingLines = TListingLines::FromText(text.TakeBytes());
     if (target != nullptr)
-        *target = ListingLines;
+        *target = ListingLines.ToVector();
 }
 
 void TIdFTP::DownloadToStream(const std::string& remoteName, TIdStream& stream, bool resume,

@@ -67,7 +67,7 @@ public:
     std::string SystemDescription;
     bool ResumeProbed = false;
     bool ResumeSupported = false;
-    std::vector<std::string> ListingLines;
+    TListingLines ListingLines;
     // Host and port as the last 227 reply named them. The data connection itself goes to
     // the control connection's peer.
     std::string PassiveReplyHost;

@@ -4,7 +4,7 @@
 
 namespace tavo::engine {
 
-std::unique_ptr<TIdFTPListItems> BuildListingItems(const std::vector<std::string>& lines,
+std::unique_ptr<TIdFTPListItems> BuildListingItems(const TListingLines& lines,
                                                    const TListingHooks& hooks) {
     std::unique_ptr<TIdFTPListItems> list;
     if (hooks.OnCreateFTPList) {
@@ -21,7 +21,7 @@ std::unique_ptr<TIdFTPListItems> BuildListingItems(const std::vector<std::string
     }
     TIdFTPListFormat format = DetectListFormat(lines.front(), true);
     if (hooks.OnCheckListFormat) {
-        hooks.OnCheckListFormat(lines.front(), format);
+        hooks.OnCheckListFormat(std::string(lines.front()), format);
     }
     list->DetectedFormat = format;
     list->ParseListing(lines);

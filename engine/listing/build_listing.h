@@ -22,7 +22,7 @@ struct TListingHooks {
 // The format comes from the first line, read as a detailed listing; OnCheckListFormat may
 // overrule it (the only way to flfNoDetails). No lines leave the collection empty with its
 // DetectedFormat untouched. Bad lines are left out, never raised.
-std::unique_ptr<TIdFTPListItems> BuildListingItems(const std::vector<std::string>& lines,
+std::unique_ptr<TIdFTPListItems> BuildListingItems(const TListingLines& lines,
                                                    const TListingHooks& hooks = {});
 
 } // namespace tavo::engine

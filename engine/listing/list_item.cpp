@@ -14,8 +14,8 @@ namespace {
     throw EIdException("List index out of bounds (" + std::to_string(index) + ")");
 }
 
-bool IsEmptyLine(const std::string& line) {
-    return line.find_first_not_of(" \t") == std::string::npos;
+bool IsEmptyLine(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
 bool NeedsToday(TIdFTPListFormat format) {
@@ -25,14 +25,14 @@ bool NeedsToday(TIdFTPListFormat format) {
 // Room for the entries the lines can give. A detailed line holds a date and a size at least,
 // so short lines are not counted: an entry takes hundreds of bytes, and a server sending
 // millions of one-byte lines must not make the list ask for that much per line up front.
-std::size_t ExpectedEntries(TIdFTPListFormat format, const std::vector<std::string>& lines) {
+std::size_t ExpectedEntries(TIdFTPListFormat format, const TListingLines& lines) {
     if (!NeedsToday(format)) {
         return lines.size();
     }
     constexpr std::size_t ShortestDetailedLine = 20;
     return static_cast<std::size_t>(
         std::count_if(lines.begin(), lines.end(),
-                      [](const std::string& line) { return line.size() >= ShortestDetailedLine; }));
+                      [](std::string_view line) { return line.size() >= ShortestDetailedLine; }));
 }
 
 } // namespace
@@ -64,24 +64,23 @@ TLocalDateTime TIdFTPListItems::Today() const {
     return todayProvider ? todayProvider() : SystemLocalNow();
 }
 
-void TIdFTPListItems::ParseListing(const std::vector<std::string>& lines) {
+void TIdFTPListItems::ParseListing(const TListingLines& lines) {
     Clear();
     const TIdFTPListFormat format = DetectedFormat;
-    std::size_t first = 0;
+    auto first = lines.begin();
     if (format == flfUnix && !lines.empty() && StartsWithNoCase(lines.front(), "TOTAL")) {
-        first = 1;
+        ++first;
     }
     if (format == flfUnknown) {
         // Every line would fail; a server's millions of lines cost no entry and no exception.
-        skippedLines = static_cast<int>(
-            std::count_if(lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end(),
-                          [](const std::string& line) { return !IsEmptyLine(line); }));
+        skippedLines = static_cast<int>(std::count_if(
+            first, lines.end(), [](std::string_view line) { return !IsEmptyLine(line); }));
         return;
     }
     entries.reserve(ExpectedEntries(format, lines));
     const TLocalDateTime today = NeedsToday(format) ? Today() : TLocalDateTime{};
-    for (std::size_t i = first; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
+    for (auto at = first; at != lines.end(); ++at) {
+        const std::string_view line = *at;
         if (IsEmptyLine(line)) {
             continue;
         }

@@ -2,6 +2,7 @@
 // One entry of a directory listing and the collection a listing turns into.
 
 #include "engine/listing/date_time.h"
+#include "engine/listing/listing_text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -79,7 +80,7 @@ public:
 
     // Fills the collection from the lines in the DetectedFormat. A line that fails to parse
     // is left out; the entries of the other lines stay. Raises nothing for bad lines.
-    void ParseListing(const std::vector<std::string>& lines);
+    void ParseListing(const TListingLines& lines);
 
     // Each fills the entry from its RawLine; a line that cannot be read raises
     // EIdInvalidFTPListingFormat.

@@ -1,5 +1,8 @@
 #include "engine/listing/listing_text.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tavo::engine {
 
 namespace {
@@ -11,7 +14,7 @@ template <typename Take> void ForEachKeptLine(std::string_view text, Take take) 
         const std::string_view line =
             text.substr(start, end == std::string_view::npos ? end : end - start);
         if (line.find_first_not_of(" \t") != std::string_view::npos) {
-            take(line);
+            take(start, line.size());
         }
         if (end == std::string_view::npos) {
             break;
@@ -21,16 +24,124 @@ template <typename Take> void ForEachKeptLine(std::string_view text, Take take) 
     }
 }
 
+std::size_t LengthBytes(std::size_t length) {
+    std::size_t bytes = 1;
+    while (length >= 0x80) {
+        length >>= 7;
+        ++bytes;
+    }
+    return bytes;
+}
+
 } // namespace
 
-std::vector<std::string> SplitListingText(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
-    std::size_t count = 0;
-    ForEachKeptLine(text, [&](std::string_view) { ++count; });
+TListingLines::TListingLines(std::initializer_list<std::string_view> lines) {
+    for (std::string_view line : lines) {
+        Append(line);
+    }
+}
+
+TListingLines::TListingLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        Append(line);
+    }
+}
+
+void TListingLines::Append(std::string_view line) {
+    text_ += line;
+    NoteLine(text_.size() - line.size(), line.size());
+}
+
+TListingLines TListingLines::FromText(std::string text) {
+    text.resize(std::min(text.size(), text.find('\0')));
+    std::size_t lines = 0;
+    std::size_t lengthBytes = 0;
+    ForEachKeptLine(text, [&](std::size_t, std::size_t length) {
+        ++lines;
+        lengthBytes += LengthBytes(length);
+    });
+    TListingLines store;
+    store.Reserve(lines, lengthBytes);
+    // Each kept line moves towards the front over the terminators and blank lines before it,
+    // so the listing is never held twice.
+    std::size_t used = 0;
+    ForEachKeptLine(text, [&](std::size_t start, std::size_t length) {
+        std::memmove(text.data() + used, text.data() + start, length);
+        store.NoteLine(used, length);
+        used += length;
+    });
+    text.resize(used);
+    if (text.capacity() / 2 > used) {
+        text.shrink_to_fit();
+    }
+    store.text_ = std::move(text);
+    return store;
+}
+
+void TListingLines::Reserve(std::size_t lines, std::size_t lengthBytes) {
+    lengths_.reserve(lengthBytes);
+    marks_.reserve((lines + MarkEvery - 1) / MarkEvery);
+}
+
+void TListingLines::NoteLine(std::size_t textAt, std::size_t length) {
+    if (count_ % MarkEvery == 0) {
+        marks_.push_back({textAt, lengths_.size()});
+    }
+    do {
+        const unsigned char low = length & 0x7F;
+        length >>= 7;
+        lengths_.push_back(static_cast<char>(length != 0 ? low | 0x80 : low));
+    } while (length != 0);
+    ++count_;
+}
+
+std::size_t TListingLines::ReadLength(std::size_t& at) const {
+    std::size_t length = 0;
+    for (unsigned shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(lengths_[at++]);
+        length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0) {
+            return length;
+        }
+    }
+}
+
+std::string_view TListingLines::operator[](std::size_t index) const {
+    const Mark& mark = marks_[index / MarkEvery];
+    std::size_t text = mark.Text;
+    std::size_t at = mark.Length;
+    for (std::size_t skip = index % MarkEvery; skip > 0; --skip) {
+        text += ReadLength(at);
+    }
+    return std::string_view(text_).substr(text, ReadLength(at));
+}
+
+std::string_view TListingLines::const_iterator::operator*() const {
+    std::size_t at = length_;
+    return std::string_view(lines_->text_).substr(text_, lines_->ReadLength(at));
+}
+
+TListingLines::const_iterator& TListingLines::const_iterator::operator++() {
+    text_ += lines_->ReadLength(length_);
+    ++index_;
+    return *this;
+}
+
+std::vector<std::string> TListingLines::ToVector() const {
     std::vector<std::string> lines;
-    lines.reserve(count);
-    ForEachKeptLine(text, [&](std::string_view line) { lines.emplace_back(line); });
+    lines.reserve(count_);
+    for (std::string_view line : *this) {
+        lines.emplace_back(line);
+    }
     return lines;
+}
+
+bool operator==(const TListingLines& a, const TListingLines& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+bool operator==(const TListingLines& a, const std::vector<std::string>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
 
 } // namespace tavo::engine

@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             format = overrides[size % std::size(overrides)];
         };
     }
-    const auto list = BuildListingItems(lines, hooks);
+    const auto list = BuildListingItems(TListingLines(lines), hooks);
 
     Check(list->Count() + list->SkippedLineCount() <= static_cast<int>(lines.size()));
     const TIdFTPListFormat format = list->DetectedFormat;
@@ -129,10 +129,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(month >= 0 && month <= 12);
         Check(DetectListFormat(line, false) == flfNoDetails);
     }
-    for (const std::string& line : SplitListingText(text)) {
-        Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
-        Check(line.find_first_not_of(" \t") != std::string::npos);
-        Check(IsWithin(std::string(text), line));
+    const TListingLines kept = TListingLines::FromText(std::string(text));
+    std::size_t index = 0;
+    for (const std::string_view line : kept) {
+        Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos);
+        Check(line.find_first_not_of(" \t") != std::string_view::npos);
+        Check(IsWithin(std::string(text), std::string(line)));
+        Check(kept[index++] == line);
     }
+    Check(index == kept.size());
     return 0;
 }

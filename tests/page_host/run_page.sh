@@ -3,16 +3,14 @@
 # prints its exit status after its output, so that a test's expected output can name both.
 #   run_page.sh WINE-RUN... -- OCX PAGE_HOST PAGE [--vsftpd|--pyftpd] [ARGS...]
 # With --vsftpd or --pyftpd the page's address gets ?host=&port=&user=&password= of that test
-# server; for vsftpd the clicks that open its root folder come first (the control starts in
-# "/", and vsftpd as the tests start it does not chroot). Without the server the test is
-# skipped (exit 77).
+# server, whose tree the control finds at "/". Without the server the test is skipped
+# (exit 77).
 set -uo pipefail
 wine=()
 while [ $# -gt 0 ] && [ "$1" != -- ]; do wine+=("$1"); shift; done
 shift
 ocx=$1 host=$2 page=$3
 shift 3
-args=()
 case "${1:-}" in
 --vsftpd | --pyftpd)
     server=$(tr a-z A-Z <<<"${1#--}")
@@ -24,12 +22,8 @@ case "${1:-}" in
     fi
     var() { local name="TAVO_${server}_$1"; printf %s "${!name:-}"; }
     page="$page?host=$(var HOST)&port=$(var PORT)&user=$(var USER)&password=$(var PASS)"
-    if [ "$server" = VSFTPD ]; then
-        IFS=/ read -r -a folders <<<"${TAVO_VSFTPD_ROOT#/}"
-        for folder in "${folders[@]}"; do args+=(--click "open:$folder"); done
-    fi
     ;;
 esac
 "${wine[@]}" regsvr32 /s "Z:$ocx" || { echo "regsvr32 failed"; exit 1; }
-"${wine[@]}" "$host" "Z:$page" "${args[@]}" "$@" 2>&1
+"${wine[@]}" "$host" "Z:$page" "$@" 2>&1
 echo "tavo_page exited with $?"

@@ -76,6 +76,9 @@ def main():
     parser.add_argument("--demo", action="store_true")
     args = parser.parse_args()
 
+    # vsftpd serves the tree as its unprivileged account: every folder and file must be
+    # readable by others, whatever umask the run started with.
+    os.umask(0o022)
     root = os.path.abspath(args.root)
     clear(root)
     os.makedirs(root)

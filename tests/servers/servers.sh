@@ -3,16 +3,18 @@
 #
 #   servers.sh start STATE_DIR   build the test trees, start vsftpd and pyftpdlib, and write
 #                                STATE_DIR/env.sh (the TAVO_* variables the tests read)
-#   servers.sh demo STATE_DIR    start pyftpdlib alone with the small demo tree (env.sh as above;
-#                                pyftpdlib, because the control always starts at "/", and
-#                                vsftpd as configured here does not chroot)
+#   servers.sh demo STATE_DIR    start pyftpdlib alone with the small demo tree (env.sh as above)
 #   servers.sh stop STATE_DIR    stop what start or demo started (by the recorded process ids)
 #
 # Settings (environment): TAVO_BIG_FILE_BYTES (size of big.bin, default 268435456),
 # TAVO_SERVER_CACHE (where big.bin is made once, default STATE_DIR/../server-cache).
 #
+# Both servers name their tree "/" to the client, wherever STATE_DIR is.
 # vsftpd: anonymous, no password, root read-only (mode 555) with a writable "incoming"; every
-# command and reply goes to the protocol log named by TAVO_VSFTPD_LOG.
+# command and reply goes to the protocol log named by TAVO_VSFTPD_LOG. It needs root: only then
+# does it confine the anonymous user to its tree (chroot), with the session running as the
+# "ftp" account that Debian's vsftpd package makes. Started by anyone else, it is left out and
+# its tests skip.
 # pyftpdlib: user "tavo" with a password, full rights below its own root.
 set -euo pipefail
 
@@ -21,7 +23,7 @@ python=/usr/bin/python3 # the interpreter that has pyftpdlib
 vsftpd=/usr/sbin/vsftpd
 
 usage() {
-    sed -n '2,14p' "$0" >&2
+    sed -n '2,17p' "$0" >&2
     exit 2
 }
 
@@ -74,6 +76,18 @@ stop_all() {
     rm -f "$state/pids"
 }
 
+# The account an anonymous vsftpd session runs as. vsftpd changes into the account's home
+# folder before it confines the session to anon_root, so that folder must exist.
+ftp_account() {
+    if ! getent passwd ftp >/dev/null; then
+        useradd --system --user-group --home-dir /srv/ftp --no-create-home \
+            --shell /usr/sbin/nologin --comment "ftp daemon" ftp || return 1
+    fi
+    local home
+    home=$(getent passwd ftp | cut -d: -f6)
+    [ -d "$home" ] || install -d -m 755 "$home"
+}
+
 start_vsftpd() {
     local root=$1
     vsftpd_port=$(free_port)
@@ -82,15 +96,25 @@ start_vsftpd() {
     local low=$((40000 + (RANDOM % 200) * 100))
     # The protocol log lets a test see what a client sent, or did not send, before it left.
     rm -f "$state/vsftpd-protocol.log"
+    ftp_account || return 1
+    # vsftpd's privilege-separated helper confines itself here: empty, and root's alone.
+    local empty=$state/vsftpd-empty
+    rm -rf "$empty"
+    install -d -m 555 "$empty"
+    # Run as root without run_as_launching_user, vsftpd chroots the anonymous user to anon_root:
+    # the client sees the tree as "/" however the folders above it are protected, and cannot
+    # reach the rest of the machine. vsftpd refuses a chroot root its user may write to, hence
+    # the root's mode 555 and the writable "incoming" below it.
     cat >"$state/vsftpd.conf" <<EOF
 listen=YES
 listen_address=127.0.0.1
 listen_port=$vsftpd_port
 background=NO
-run_as_launching_user=YES
 seccomp_sandbox=NO
 anonymous_enable=YES
 anon_root=$root
+ftp_username=ftp
+secure_chroot_dir=$empty
 no_anon_password=YES
 write_enable=YES
 anon_upload_enable=YES
@@ -146,19 +170,28 @@ case "$command" in
 start)
     stop_all
     trap 'stop_all' ERR
-    "$python" "$here/make_tree.py" "$state/vsftpd-root" --read-only-root \
-        --big-bytes "$big_bytes" --cache "$cache"
+    vsftpd_port=
     "$python" "$here/make_tree.py" "$state/pyftpd-root" --big-bytes "$big_bytes" --cache "$cache"
-    start_vsftpd "$state/vsftpd-root"
-    start_pyftpd "$state/pyftpd-root"
-    trap - ERR
-    cat >"$state/env.sh" <<EOF
+    : >"$state/env.sh.new"
+    if [ "$(id -u)" -eq 0 ]; then
+        "$python" "$here/make_tree.py" "$state/vsftpd-root" --read-only-root \
+            --big-bytes "$big_bytes" --cache "$cache"
+        start_vsftpd "$state/vsftpd-root"
+        cat >>"$state/env.sh.new" <<EOF
 export TAVO_VSFTPD_HOST=127.0.0.1
 export TAVO_VSFTPD_PORT=$vsftpd_port
 export TAVO_VSFTPD_USER=anonymous
 export TAVO_VSFTPD_PASS=
 export TAVO_VSFTPD_ROOT='$state/vsftpd-root'
 export TAVO_VSFTPD_LOG='$state/vsftpd-protocol.log'
+EOF
+    else
+        echo "servers.sh: vsftpd confines a session to its tree only when started by root;" \
+            "not started, its tests skip" >&2
+    fi
+    start_pyftpd "$state/pyftpd-root"
+    trap - ERR
+    cat >>"$state/env.sh.new" <<EOF
 export TAVO_PYFTPD_HOST=127.0.0.1
 export TAVO_PYFTPD_PORT=$pyftpd_port
 export TAVO_PYFTPD_USER=tavo
@@ -166,7 +199,8 @@ export TAVO_PYFTPD_PASS=$pyftpd_pass
 export TAVO_PYFTPD_ROOT='$state/pyftpd-root'
 export TAVO_BIG_FILE_BYTES=$big_bytes
 EOF
-    echo "servers.sh: vsftpd on 127.0.0.1:$vsftpd_port, pyftpdlib on 127.0.0.1:$pyftpd_port ($state/env.sh)"
+    mv "$state/env.sh.new" "$state/env.sh"
+    echo "servers.sh: ${vsftpd_port:+vsftpd on 127.0.0.1:$vsftpd_port, }pyftpdlib on 127.0.0.1:$pyftpd_port ($state/env.sh)"
     ;;
 demo)
     stop_all

@@ -29,7 +29,6 @@ RealServerLookup Find(const std::string& name, const std::string& prefix,
     server.Port = std::atoi(port->c_str());
     server.User = Variable(prefix + "_USER").value_or(defaultUser);
     server.Password = Variable(prefix + "_PASS").value_or("");
-    server.RootUnix = *root;
     server.Root = LocalPathFromUnix(*root);
     if (server.Port <= 0 || server.Port > 65535) {
         lookup.Missing = prefix + "_PORT is not a port: " + *port;

@@ -8,6 +8,8 @@
 //
 // Roots are Unix paths; RealServer::Root is the same folder as this program can open it
 // (Z:\... under Wine). A program run by hand without them skips its real-server tests.
+// A client sees either root as "/": vsftpd confines its session to the tree (chroot), and
+// pyftpdlib serves a virtual root.
 //
 // Both roots hold the same tree (see TreeNames). vsftpd serves anonymously (empty password);
 // its root is read-only and "incoming" is writable. pyftpdlib logs in TAVO_PYFTPD_USER with a
@@ -27,8 +29,7 @@ struct RealServer {
     int Port = 0;
     std::string User;
     std::string Password;
-    std::string Root;     // the served folder, as a path this program can open
-    std::string RootUnix; // the served folder as the server sees it
+    std::string Root; // the served folder, as a path this program can open
     // The served file at a path relative to the root ("sub/nested.txt"), for this program.
     std::string LocalPath(const std::string& relative) const;
 };

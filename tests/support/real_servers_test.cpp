@@ -132,6 +132,16 @@ TEST_F(VsftpdTest, LogsInAnonymouslyAndListsTheTree) {
     EXPECT_THAT(ftp.Command("SIZE big.bin"), StartsWith("213 " + std::to_string(BigFileBytes())));
 }
 
+// A client that starts at "/" must find the tree there, wherever the test run put it.
+TEST_F(VsftpdTest, ConfinesTheSessionToItsTree) {
+    MiniFtp ftp(server);
+    ASSERT_TRUE(ftp.LogIn(server.Password));
+    EXPECT_THAT(ftp.Command("CWD /.."), StartsWith("250"));
+    EXPECT_THAT(ftp.Command("PWD"), StartsWith("257 \"/\""));
+    std::string final;
+    EXPECT_THAT(Lines(ftp.Download("NLST", final)), Contains(TreeNames::Writable));
+}
+
 TEST_F(VsftpdTest, AcceptsUploadsInTheWritableFolder) {
     MiniFtp ftp(server);
     ASSERT_TRUE(ftp.LogIn(server.Password));
