@@ -732,8 +732,6 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
                                      LBS_EXTENDEDSEL,
                                  0, 0, 0, 0, parent, id, Instance, nullptr);
         font = ArialFont;
-        SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        SendMessageW(widget, LB_SETITEMHEIGHT, 0, 20);
         break;
     case TKind::StatusBar: {
         widget = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
@@ -757,6 +755,10 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
     if (!widget)
         return nullptr;
     SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // A list box that draws its own lines resets its line height to the font's whenever it is
+    // given a font, so the trace list's 20 pixels must come after the font.
+    if (spec.Kind == TKind::TraceList)
+        SendMessageW(widget, LB_SETITEMHEIGHT, 0, 20);
     if (text && !text->Hint.empty()) {
         Hints[name] = text->Hint;
         if (text->HintShown) {

@@ -132,6 +132,7 @@ TEST_P(FormTest, TraceBoxShowsTheTraceListAboveTheStatusBar) {
     EXPECT_EQ(At("DebugListBox"), (Place{0, 446 - 19 - 147, Width(), 147}));
     EXPECT_EQ(At("Splitter1").Top, 446 - 19 - 147 - 6);
     EXPECT_EQ(SendMessageW(form->Widget("DebugListBox"), LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(form->Widget("DebugListBox"), LB_GETITEMHEIGHT, 0, 0), 20);
 }
 
 TEST_P(FormTest, ServerBytesReadInTheSystemsAnsiCodePageInBothEditions) {
