@@ -66,9 +66,11 @@ struct TWidgetSpec {
     TKind Kind;
     int Width, Height;
     bool VisibleAtStart;
-    const char* Picture = nullptr; // named bitmap resource, tool buttons only
+    const char* Picture = nullptr; // bitmap resource, tool buttons only
     void (TTavo::*Handler)() = nullptr;
 };
+
+const char* const DeletePicture = MAKEINTRESOURCEA(DeletePictureId);
 
 // The form's tree. Within one edge the order is the stacking order from that edge; the
 // English edition's sizes replace these where form_texts.cpp gives them.
@@ -83,8 +85,8 @@ const TWidgetSpec Specs[] = {
     {"bsSkinSpeedButton6", "CommandPanel", TAlign::Left, TKind::ToolButton, 55, 0, true, "SAVE",
      &TTavo::ListViewRemoteDblClick},
     {"bsSkinBevel6", "CommandPanel", TAlign::Left, TKind::BevelVertical, 13, 0, true},
-    {"bsSkinSpeedButton4", "CommandPanel", TAlign::Left, TKind::ToolButton, 55, 0, true, "DEL",
-     &TTavo::DeleteButtonClick},
+    {"bsSkinSpeedButton4", "CommandPanel", TAlign::Left, TKind::ToolButton, 55, 0, true,
+     DeletePicture, &TTavo::DeleteButtonClick},
     {"bsSkinBevel4", "CommandPanel", TAlign::Left, TKind::BevelVertical, 13, 0, true},
     {"bsSkinSpeedButton2", "CommandPanel", TAlign::Left, TKind::ToolButton, 75, 0, true, "SHARE",
      &TTavo::N3Click},
@@ -108,7 +110,7 @@ const TWidgetSpec Specs[] = {
     {"CreateDirButton", "bsSkinPanel1", TAlign::Left, TKind::ToolButton, 75, 0, true, "NEWDIR",
      &TTavo::CreateDirButtonClick},
     {"bsSkinBevel7", "bsSkinPanel1", TAlign::Left, TKind::BevelVertical, 12, 0, true},
-    {"DelDirButton", "bsSkinPanel1", TAlign::Left, TKind::ToolButton, 75, 0, true, "DEL",
+    {"DelDirButton", "bsSkinPanel1", TAlign::Left, TKind::ToolButton, 75, 0, true, DeletePicture,
      &TTavo::DelDir},
     {"StatusBar1", nullptr, TAlign::Bottom, TKind::StatusBar, 0, 19, true},
     {"DebugListBox", nullptr, TAlign::Bottom, TKind::TraceList, 0, 97, false},
