@@ -1,5 +1,6 @@
 #include "form/tavo_form.h"
 
+#include "controller/text_rules.h"
 #include "form/form_boxes.h"
 #include "form/form_layout.h"
 #include "form/form_texts.h"
@@ -860,7 +861,7 @@ void TTavoForm::TImpl::Run(void (TTavo::*handler)()) {
     try {
         (Tavo.get()->*handler)();
     } catch (const std::exception& error) {
-        View->ReportError(error.what());
+        View->ReportError(controller::ErrorReportText(error.what()));
     }
 }
 
