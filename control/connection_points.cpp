@@ -1,6 +1,7 @@
 #include "control/connection_points.h"
 
 #include "control/control_object.h"
+#include "control/ole_error.h"
 
 #include <olectl.h>
 
@@ -119,8 +120,10 @@ public:
     STDMETHODIMP Clone(TEnumInterface** out) override {
         if (!out)
             return E_POINTER;
-        *out = new TEnumerator(owner_, items_, position_);
-        return S_OK;
+        return GuardedCall([&] {
+            *out = new TEnumerator(owner_, items_, position_);
+            return S_OK;
+        });
     }
 
 private:
@@ -179,52 +182,68 @@ STDMETHODIMP TConnectionPoint::GetConnectionPointContainer(IConnectionPointConta
 }
 
 STDMETHODIMP TConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
-    if (!cookie)
-        return E_POINTER;
-    *cookie = 0;
-    if (!sink)
-        return E_POINTER;
-    const size_t connected = static_cast<size_t>(
-        std::count_if(sinks_.begin(), sinks_.end(), [](IUnknown* s) { return s != nullptr; }));
-    if (maxSinks_ && connected >= maxSinks_)
-        return CONNECT_E_ADVISELIMIT;
-    IUnknown* queried = nullptr;
-    HRESULT result = sink->QueryInterface(iid_, reinterpret_cast<void**>(&queried));
-    if (FAILED(result))
-        return result;
-    auto freeSlot = std::find(sinks_.begin(), sinks_.end(), nullptr);
-    if (freeSlot == sinks_.end())
-        freeSlot = sinks_.insert(sinks_.end(), nullptr);
-    *freeSlot = queried;
-    *cookie = static_cast<DWORD>(freeSlot - sinks_.begin()) + 1;
-    if (IsEqualIID(iid_, DIID_ITavoEvents)) {
-        auto* wrapper = new TForwardingSink(static_cast<IDispatch*>(queried));
-        owner_.AttachEventSink(wrapper);
-        wrapper->Release();
-    }
-    return S_OK;
+    return GuardedCall([&]() -> HRESULT {
+        if (!cookie)
+            return E_POINTER;
+        *cookie = 0;
+        if (!sink)
+            return E_POINTER;
+        const size_t connected = static_cast<size_t>(
+            std::count_if(sinks_.begin(), sinks_.end(), [](IUnknown* s) { return s != nullptr; }));
+        if (maxSinks_ && connected >= maxSinks_)
+            return CONNECT_E_ADVISELIMIT;
+        // Whatever may run out of memory comes before the sink is held: a failed Advise must
+        // leave neither a reference nor a slot behind.
+        auto freeSlot = std::find(sinks_.begin(), sinks_.end(), nullptr);
+        if (freeSlot == sinks_.end())
+            freeSlot = sinks_.insert(sinks_.end(), nullptr);
+        IUnknown* queried = nullptr;
+        HRESULT result = sink->QueryInterface(iid_, reinterpret_cast<void**>(&queried));
+        if (FAILED(result))
+            return result;
+        TForwardingSink* wrapper = nullptr;
+        if (IsEqualIID(iid_, DIID_ITavoEvents)) {
+            try {
+                wrapper = new TForwardingSink(static_cast<IDispatch*>(queried));
+            } catch (...) {
+                queried->Release();
+                throw;
+            }
+        }
+        *freeSlot = queried;
+        *cookie = static_cast<DWORD>(freeSlot - sinks_.begin()) + 1;
+        if (wrapper) {
+            owner_.AttachEventSink(wrapper);
+            wrapper->Release();
+        }
+        return S_OK;
+    });
 }
 
 STDMETHODIMP TConnectionPoint::Unadvise(DWORD cookie) {
-    if (cookie == 0 || cookie > sinks_.size() || !sinks_[cookie - 1])
-        return CONNECT_E_NOCONNECTION;
-    IUnknown* sink = sinks_[cookie - 1];
-    sinks_[cookie - 1] = nullptr;
-    if (IsEqualIID(iid_, DIID_ITavoEvents))
-        owner_.AttachEventSink(nullptr);
-    sink->Release();
-    return S_OK;
+    return GuardedCall([&]() -> HRESULT {
+        if (cookie == 0 || cookie > sinks_.size() || !sinks_[cookie - 1])
+            return CONNECT_E_NOCONNECTION;
+        IUnknown* sink = sinks_[cookie - 1];
+        sinks_[cookie - 1] = nullptr;
+        if (IsEqualIID(iid_, DIID_ITavoEvents))
+            owner_.AttachEventSink(nullptr);
+        sink->Release();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP TConnectionPoint::EnumConnections(IEnumConnections** connections) {
-    if (!connections)
-        return E_POINTER;
-    std::vector<CONNECTDATA> items;
-    for (size_t i = 0; i < sinks_.size(); ++i)
-        if (sinks_[i])
-            items.push_back({sinks_[i], static_cast<DWORD>(i + 1)});
-    *connections = new TConnectionEnumerator(this, std::move(items));
-    return S_OK;
+    return GuardedCall([&]() -> HRESULT {
+        if (!connections)
+            return E_POINTER;
+        std::vector<CONNECTDATA> items;
+        for (size_t i = 0; i < sinks_.size(); ++i)
+            if (sinks_[i])
+                items.push_back({sinks_[i], static_cast<DWORD>(i + 1)});
+        *connections = new TConnectionEnumerator(this, std::move(items));
+        return S_OK;
+    });
 }
 
 std::vector<IUnknown*> TConnectionPoint::Sinks() const {
@@ -246,10 +265,12 @@ void TConnectionPoint::ReleaseSinks() {
 HRESULT CreateConnectionPointEnumerator(IUnknown* owner,
                                         const std::vector<IConnectionPoint*>& points,
                                         IEnumConnectionPoints** out) {
-    if (!out)
-        return E_POINTER;
-    *out = new TPointEnumerator(owner, points);
-    return S_OK;
+    return GuardedCall([&]() -> HRESULT {
+        if (!out)
+            return E_POINTER;
+        *out = new TPointEnumerator(owner, points);
+        return S_OK;
+    });
 }
 
 } // namespace tavo::control

@@ -4,6 +4,7 @@
 #include "control/control_object.h"
 
 #include "control/module.h"
+#include "control/ole_error.h"
 
 #include <commctrl.h>
 
@@ -45,100 +46,107 @@ WORD ShiftState() {
 } // namespace
 
 HRESULT TTavoControl::InPlaceActivate(bool uiActivate) {
-    HWND form = FormWindow();
-    ShowWindow(form, SW_SHOW);
-    bool calledOnInPlaceActivate = false;
-    auto fail = [&](HRESULT result) {
-        if (calledOnInPlaceActivate && inPlaceSite_)
-            inPlaceSite_->OnInPlaceDeactivate();
-        ReleaseAndClear(document_);
-        ReleaseAndClear(frame_);
-        ReleaseAndClear(inPlaceSite_);
-        inPlaceActive_ = false;
-        ShowWindow(form, SW_HIDE);
-        return result;
-    };
-    if (!inPlaceActive_) {
-        if (!clientSite_)
-            return fail(E_FAIL);
-        if (FAILED(clientSite_->QueryInterface(IID_IOleInPlaceSite,
-                                               reinterpret_cast<void**>(&inPlaceSite_))))
-            return fail(E_FAIL);
-        if (inPlaceSite_->CanInPlaceActivate() != S_OK)
-            return fail(E_FAIL);
-        HRESULT result = inPlaceSite_->OnInPlaceActivate();
-        if (FAILED(result))
-            return fail(result);
-        calledOnInPlaceActivate = true;
-        HWND container = nullptr;
-        result = inPlaceSite_->GetWindow(&container);
-        if (FAILED(result))
-            return fail(result);
-        RECT position{}, clip{};
-        OLEINPLACEFRAMEINFO frameInfo{};
-        frameInfo.cb = sizeof frameInfo;
-        result = inPlaceSite_->GetWindowContext(&frame_, &document_, &position, &clip, &frameInfo);
-        if (FAILED(result))
-            return fail(result);
-        if (!frame_)
-            return fail(E_FAIL);
-        PlaceForm(form, position);
-        SetParent(form, container);
+    return GuardedCall([&]() -> HRESULT {
+        HWND form = FormWindow();
         ShowWindow(form, SW_SHOW);
-        inPlaceActive_ = true;
-        clientSite_->ShowObject();
-    }
-    if (uiActivate && !uiActive_) {
-        uiActive_ = true;
-        HRESULT result = inPlaceSite_->OnUIActivate();
-        if (FAILED(result)) {
-            uiActive_ = false;
-            InPlaceDeactivate();
+        bool calledOnInPlaceActivate = false;
+        auto fail = [&](HRESULT result) {
+            if (calledOnInPlaceActivate && inPlaceSite_)
+                inPlaceSite_->OnInPlaceDeactivate();
+            ReleaseAndClear(document_);
+            ReleaseAndClear(frame_);
+            ReleaseAndClear(inPlaceSite_);
+            inPlaceActive_ = false;
+            ShowWindow(form, SW_HIDE);
             return result;
+        };
+        if (!inPlaceActive_) {
+            if (!clientSite_)
+                return fail(E_FAIL);
+            if (FAILED(clientSite_->QueryInterface(IID_IOleInPlaceSite,
+                                                   reinterpret_cast<void**>(&inPlaceSite_))))
+                return fail(E_FAIL);
+            if (inPlaceSite_->CanInPlaceActivate() != S_OK)
+                return fail(E_FAIL);
+            HRESULT result = inPlaceSite_->OnInPlaceActivate();
+            if (FAILED(result))
+                return fail(result);
+            calledOnInPlaceActivate = true;
+            HWND container = nullptr;
+            result = inPlaceSite_->GetWindow(&container);
+            if (FAILED(result))
+                return fail(result);
+            RECT position{}, clip{};
+            OLEINPLACEFRAMEINFO frameInfo{};
+            frameInfo.cb = sizeof frameInfo;
+            result =
+                inPlaceSite_->GetWindowContext(&frame_, &document_, &position, &clip, &frameInfo);
+            if (FAILED(result))
+                return fail(result);
+            if (!frame_)
+                return fail(E_FAIL);
+            PlaceForm(form, position);
+            SetParent(form, container);
+            ShowWindow(form, SW_SHOW);
+            inPlaceActive_ = true;
+            clientSite_->ShowObject();
         }
-        SetFocus(form);
-        auto* active = static_cast<IOleInPlaceActiveObject*>(this);
-        frame_->SetActiveObject(active, nullptr);
-        if (document_)
-            document_->SetActiveObject(active, nullptr);
-        frame_->SetBorderSpace(nullptr);
-        if (document_)
-            document_->SetBorderSpace(nullptr);
-        // The form became the active form.
-        Fire(OnActivateId);
-    }
-    return S_OK;
+        if (uiActivate && !uiActive_) {
+            uiActive_ = true;
+            HRESULT result = inPlaceSite_->OnUIActivate();
+            if (FAILED(result)) {
+                uiActive_ = false;
+                InPlaceDeactivate();
+                return result;
+            }
+            SetFocus(form);
+            auto* active = static_cast<IOleInPlaceActiveObject*>(this);
+            frame_->SetActiveObject(active, nullptr);
+            if (document_)
+                document_->SetActiveObject(active, nullptr);
+            frame_->SetBorderSpace(nullptr);
+            if (document_)
+                document_->SetBorderSpace(nullptr);
+            // The form became the active form.
+            Fire(OnActivateId);
+        }
+        return S_OK;
+    });
 }
 
 STDMETHODIMP TTavoControl::UIDeactivate() {
-    if (!uiActive_)
+    return GuardedCall([&]() -> HRESULT {
+        if (!uiActive_)
+            return S_OK;
+        uiActive_ = false;
+        if (document_)
+            document_->SetActiveObject(nullptr, nullptr);
+        if (frame_)
+            frame_->SetActiveObject(nullptr, nullptr);
+        if (inPlaceSite_)
+            inPlaceSite_->OnUIDeactivate(FALSE);
+        Fire(OnDeactivateId);
         return S_OK;
-    uiActive_ = false;
-    if (document_)
-        document_->SetActiveObject(nullptr, nullptr);
-    if (frame_)
-        frame_->SetActiveObject(nullptr, nullptr);
-    if (inPlaceSite_)
-        inPlaceSite_->OnUIDeactivate(FALSE);
-    Fire(OnDeactivateId);
-    return S_OK;
+    });
 }
 
 STDMETHODIMP TTavoControl::InPlaceDeactivate() {
-    HWND form = FormWindow();
-    if (inPlaceActive_) {
-        inPlaceActive_ = false;
-        UIDeactivate();
+    return GuardedCall([&]() -> HRESULT {
+        HWND form = FormWindow();
+        if (inPlaceActive_) {
+            inPlaceActive_ = false;
+            UIDeactivate();
+            ShowWindow(form, SW_HIDE);
+            SetParent(form, ParkingWindow());
+            ReleaseAndClear(document_);
+            ReleaseAndClear(frame_);
+            if (inPlaceSite_)
+                inPlaceSite_->OnInPlaceDeactivate();
+            ReleaseAndClear(inPlaceSite_);
+        }
         ShowWindow(form, SW_HIDE);
-        SetParent(form, ParkingWindow());
-        ReleaseAndClear(document_);
-        ReleaseAndClear(frame_);
-        if (inPlaceSite_)
-            inPlaceSite_->OnInPlaceDeactivate();
-        ReleaseAndClear(inPlaceSite_);
-    }
-    ShowWindow(form, SW_HIDE);
-    return S_OK;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP TTavoControl::GetWindow(HWND* window) {
@@ -153,27 +161,29 @@ STDMETHODIMP TTavoControl::ContextSensitiveHelp(BOOL) {
 }
 
 STDMETHODIMP TTavoControl::SetObjectRects(LPCRECT position, LPCRECT clip) {
-    if (!position || !clip)
-        return E_POINTER;
-    HWND form = FormWindow();
-    if (form && IsWindow(form)) {
-        RECT visible;
-        IntersectRect(&visible, position, clip);
-        // No region when the whole rectangle shows; an empty one when none of it does (a
-        // control scrolled out of the container's view must not draw over the rest).
-        HRGN region = nullptr;
-        if (!EqualRect(&visible, position)) {
-            if (IsRectEmpty(&visible))
-                SetRectEmpty(&visible);
-            else
-                OffsetRect(&visible, -position->left, -position->top);
-            region = CreateRectRgnIndirect(&visible);
+    return GuardedCall([&]() -> HRESULT {
+        if (!position || !clip)
+            return E_POINTER;
+        HWND form = FormWindow();
+        if (form && IsWindow(form)) {
+            RECT visible;
+            IntersectRect(&visible, position, clip);
+            // No region when the whole rectangle shows; an empty one when none of it does (a
+            // control scrolled out of the container's view must not draw over the rest).
+            HRGN region = nullptr;
+            if (!EqualRect(&visible, position)) {
+                if (IsRectEmpty(&visible))
+                    SetRectEmpty(&visible);
+                else
+                    OffsetRect(&visible, -position->left, -position->top);
+                region = CreateRectRgnIndirect(&visible);
+            }
+            // The window owns the region from here on.
+            SetWindowRgn(form, region, TRUE);
+            PlaceForm(form, *position);
         }
-        // The window owns the region from here on.
-        SetWindowRgn(form, region, TRUE);
-        PlaceForm(form, *position);
-    }
-    return S_OK;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP TTavoControl::ReactivateAndUndo() {
@@ -181,65 +191,67 @@ STDMETHODIMP TTavoControl::ReactivateAndUndo() {
 }
 
 STDMETHODIMP TTavoControl::TranslateAccelerator(LPMSG msg) {
-    if (!msg)
-        return E_POINTER;
-    if (msg->message < WM_KEYFIRST || msg->message > WM_DEADCHAR)
-        return S_FALSE;
-    HWND form = FormWindow();
-    // The widget that owns the message's window: the window itself, or its nearest ancestor
-    // that is a direct part of the form's tree.
-    HWND widget = msg->hwnd;
-    if (!widget || (widget != form && !IsChild(form, widget)))
-        return controlSite_ ? controlSite_->TranslateAccelerator(msg, ShiftState()) : S_FALSE;
-    // With KeyPreview the form sees a character typed into any of its widgets first.
-    if (msg->message == WM_CHAR && widget != form && properties_.KeyPreview &&
-        msg->wParam <= 0xFF) {
-        unsigned char key = FireKeyPress(static_cast<unsigned char>(msg->wParam));
-        if (key == 0)
-            return S_OK;
-        msg->wParam = key;
-    }
-    const LRESULT wants =
-        SendMessageW(widget, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
-    if (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) {
-        LRESULT need = 0;
-        if (msg->message == WM_KEYDOWN) {
-            switch (msg->wParam) {
-            case VK_RETURN:
-            case VK_ESCAPE:
-            case VK_CANCEL:
-            case VK_EXECUTE:
-                need = DLGC_WANTALLKEYS;
-                break;
-            case VK_TAB:
-                need = DLGC_WANTTAB;
-                break;
-            case VK_PRIOR:
-            case VK_NEXT:
-            case VK_END:
-            case VK_HOME:
-            case VK_LEFT:
-            case VK_UP:
-            case VK_RIGHT:
-            case VK_DOWN:
-                need = DLGC_WANTARROWS;
-                break;
-            default:
-                break;
+    return GuardedCall([&]() -> HRESULT {
+        if (!msg)
+            return E_POINTER;
+        if (msg->message < WM_KEYFIRST || msg->message > WM_DEADCHAR)
+            return S_FALSE;
+        HWND form = FormWindow();
+        // The widget that owns the message's window: the window itself, or its nearest ancestor
+        // that is a direct part of the form's tree.
+        HWND widget = msg->hwnd;
+        if (!widget || (widget != form && !IsChild(form, widget)))
+            return controlSite_ ? controlSite_->TranslateAccelerator(msg, ShiftState()) : S_FALSE;
+        // With KeyPreview the form sees a character typed into any of its widgets first.
+        if (msg->message == WM_CHAR && widget != form && properties_.KeyPreview &&
+            msg->wParam <= 0xFF) {
+            unsigned char key = FireKeyPress(static_cast<unsigned char>(msg->wParam));
+            if (key == 0)
+                return S_OK;
+            msg->wParam = key;
+        }
+        const LRESULT wants =
+            SendMessageW(widget, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+        if (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) {
+            LRESULT need = 0;
+            if (msg->message == WM_KEYDOWN) {
+                switch (msg->wParam) {
+                case VK_RETURN:
+                case VK_ESCAPE:
+                case VK_CANCEL:
+                case VK_EXECUTE:
+                    need = DLGC_WANTALLKEYS;
+                    break;
+                case VK_TAB:
+                    need = DLGC_WANTTAB;
+                    break;
+                case VK_PRIOR:
+                case VK_NEXT:
+                case VK_END:
+                case VK_HOME:
+                case VK_LEFT:
+                case VK_UP:
+                case VK_RIGHT:
+                case VK_DOWN:
+                    need = DLGC_WANTARROWS;
+                    break;
+                default:
+                    break;
+                }
             }
+            if (need && (wants & (need | DLGC_WANTMESSAGE))) {
+                TranslateMessage(msg);
+                DispatchMessageW(msg);
+                return S_OK;
+            }
+            // Tab moves between the form's widgets; Enter and Escape reach its buttons.
+            if (msg->message == WM_KEYDOWN && need && IsDialogMessageW(form, msg))
+                return S_OK;
         }
-        if (need && (wants & (need | DLGC_WANTMESSAGE))) {
-            TranslateMessage(msg);
-            DispatchMessageW(msg);
-            return S_OK;
-        }
-        // Tab moves between the form's widgets; Enter and Escape reach its buttons.
-        if (msg->message == WM_KEYDOWN && need && IsDialogMessageW(form, msg))
-            return S_OK;
-    }
-    if (controlSite_)
-        return controlSite_->TranslateAccelerator(msg, ShiftState());
-    return S_FALSE;
+        if (controlSite_)
+            return controlSite_->TranslateAccelerator(msg, ShiftState());
+        return S_FALSE;
+    });
 }
 
 STDMETHODIMP TTavoControl::OnFrameWindowActivate(BOOL) {

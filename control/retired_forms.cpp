@@ -46,12 +46,21 @@ void DropConnections(form::TTavoForm& form) {
     }
 }
 
-void DestroyWhenIdle(std::unique_ptr<form::TTavoForm> form) {
+void DestroyWhenIdle(std::unique_ptr<form::TTavoForm> form) noexcept {
     // Out of the container's window, which may go before the command ends.
     SetParent(form->Handle(), ParkingWindow());
-    DropConnections(*form);
     ObjectCountUp();
-    Retired().push_back(std::move(form));
+    try {
+        DropConnections(*form);
+        Retired().push_back(std::move(form));
+    } catch (...) {
+        // Called from the control's destructor: with no room to remember the form, it stays
+        // until the process ends (the count keeps the library loaded), since destroying it
+        // now would pull it from under the command that still runs in it.
+        if (form)
+            (void)form.release();
+        return;
+    }
     SetTimer(ParkingWindow(), SweepTimerId, SweepEveryMs, Sweep);
 }
 

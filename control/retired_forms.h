@@ -12,6 +12,6 @@ namespace tavo::control {
 // Drops the form's control and data connections without a word to the server; its boxes
 // answer Cancel unseen from now on.
 void DropConnections(form::TTavoForm& form);
-void DestroyWhenIdle(std::unique_ptr<form::TTavoForm> form);
+void DestroyWhenIdle(std::unique_ptr<form::TTavoForm> form) noexcept;
 
 } // namespace tavo::control

@@ -71,10 +71,16 @@ struct TCatalogue {
     // Width of the share panel when shown; the remote-file panel gets the directory bar's
     // width less the same amount.
     int SharePanelWidth = 0;
-    // The code page the edition's texts are written in. Where the system has no ANSI code
-    // page of its own (POSIX), it stands for it in the double-byte rule of typed names.
+    // The code page the control's 8-bit texts (its own, the server's names, what the user
+    // types) are converted with: a fixed one, or ThreadAnsiCodePage. Where the system has no
+    // ANSI code page of its own (POSIX), it stands for it in the double-byte rule of typed
+    // names.
     int CodePage = 0;
 };
+
+// The calling thread's ANSI code page, whatever the system's language; the value is the one
+// Windows gives it (CP_THREAD_ACP), so the form and the control hand it on unchanged.
+inline constexpr int ThreadAnsiCodePage = 3;
 
 const TCatalogue& ChineseCatalogue();
 const TCatalogue& EnglishCatalogue();

@@ -255,7 +255,7 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
             else
                 body();
         } catch (const std::exception& error) {
-            escaped = MessageText(error.what());
+            escaped = ErrorReportText(error.what());
         }
     }
     view_.RearmButton(button);

@@ -94,4 +94,11 @@ std::string MessageText(const std::string& message) {
     return message.substr(0, lineEnd) + std::string(MessageEllipsis);
 }
 
+std::string ErrorReportText(const std::string& message) {
+    std::string text = MessageText(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+        text += '.';
+    return text;
+}
+
 } // namespace tavo::controller

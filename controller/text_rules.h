@@ -54,4 +54,10 @@ inline constexpr std::string_view MessageEllipsis = "...";
 // and at most its first MaxMessageLines lines (each ends at an LF), then MessageEllipsis.
 std::string MessageText(const std::string& message);
 
+// The text of the form's general error report: MessageText with a full stop appended when the
+// last character sorts after "." ("done." and "Stop!" stay as they are, "Why?" gets one).
+// Compared by its byte, which for a double-byte character of any ANSI code page sorts after
+// "." as well.
+std::string ErrorReportText(const std::string& message);
+
 } // namespace tavo::controller

@@ -79,7 +79,8 @@ public:
     // Save chooser that does not ask before an existing file; nothing when cancelled.
     virtual std::optional<std::string> ChooseSaveFile(const std::string& initialFolder,
                                                       const std::string& suggestedName) = 0;
-    // The form's general error report: an error that left a command unhandled.
+    // The form's general error report: an error that left a command unhandled, its text
+    // shaped by ErrorReportText.
     virtual void ReportError(const std::string& message) = 0;
 
     // ---- Remote list (ListViewRemote).

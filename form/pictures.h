@@ -8,6 +8,10 @@
 
 namespace tavo::form {
 
+// The red cross of 16 x 16 on the delete buttons: the form's own picture, a numbered
+// resource (LoadNamedBitmap takes it as MAKEINTRESOURCEA(DeletePictureId)).
+inline constexpr int DeletePictureId = 101;
+
 // A bitmap resource by name ("reconnect", ...; names match without regard to case); null
 // when the module has none by that name. The caller owns the bitmap.
 HBITMAP LoadNamedBitmap(HINSTANCE instance, const char* resourceName);

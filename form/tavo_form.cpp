@@ -1,5 +1,6 @@
 #include "form/tavo_form.h"
 
+#include "controller/text_rules.h"
 #include "form/form_boxes.h"
 #include "form/form_layout.h"
 #include "form/form_texts.h"
@@ -66,9 +67,11 @@ struct TWidgetSpec {
     TKind Kind;
     int Width, Height;
     bool VisibleAtStart;
-    const char* Picture = nullptr; // named bitmap resource, tool buttons only
+    const char* Picture = nullptr; // bitmap resource, tool buttons only
     void (TTavo::*Handler)() = nullptr;
 };
+
+const char* const DeletePicture = MAKEINTRESOURCEA(DeletePictureId);
 
 // The form's tree. Within one edge the order is the stacking order from that edge; the
 // English edition's sizes replace these where form_texts.cpp gives them.
@@ -83,8 +86,8 @@ const TWidgetSpec Specs[] = {
     {"bsSkinSpeedButton6", "CommandPanel", TAlign::Left, TKind::ToolButton, 55, 0, true, "SAVE",
      &TTavo::ListViewRemoteDblClick},
     {"bsSkinBevel6", "CommandPanel", TAlign::Left, TKind::BevelVertical, 13, 0, true},
-    {"bsSkinSpeedButton4", "CommandPanel", TAlign::Left, TKind::ToolButton, 55, 0, true, "DEL",
-     &TTavo::DeleteButtonClick},
+    {"bsSkinSpeedButton4", "CommandPanel", TAlign::Left, TKind::ToolButton, 55, 0, true,
+     DeletePicture, &TTavo::DeleteButtonClick},
     {"bsSkinBevel4", "CommandPanel", TAlign::Left, TKind::BevelVertical, 13, 0, true},
     {"bsSkinSpeedButton2", "CommandPanel", TAlign::Left, TKind::ToolButton, 75, 0, true, "SHARE",
      &TTavo::N3Click},
@@ -108,7 +111,7 @@ const TWidgetSpec Specs[] = {
     {"CreateDirButton", "bsSkinPanel1", TAlign::Left, TKind::ToolButton, 75, 0, true, "NEWDIR",
      &TTavo::CreateDirButtonClick},
     {"bsSkinBevel7", "bsSkinPanel1", TAlign::Left, TKind::BevelVertical, 12, 0, true},
-    {"DelDirButton", "bsSkinPanel1", TAlign::Left, TKind::ToolButton, 75, 0, true, "DEL",
+    {"DelDirButton", "bsSkinPanel1", TAlign::Left, TKind::ToolButton, 75, 0, true, DeletePicture,
      &TTavo::DelDir},
     {"StatusBar1", nullptr, TAlign::Bottom, TKind::StatusBar, 0, 19, true},
     {"DebugListBox", nullptr, TAlign::Bottom, TKind::TraceList, 0, 97, false},
@@ -732,8 +735,6 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
                                      LBS_EXTENDEDSEL,
                                  0, 0, 0, 0, parent, id, Instance, nullptr);
         font = ArialFont;
-        SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        SendMessageW(widget, LB_SETITEMHEIGHT, 0, 20);
         break;
     case TKind::StatusBar: {
         widget = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
@@ -757,6 +758,10 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
     if (!widget)
         return nullptr;
     SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // A list box that draws its own lines resets its line height to the font's whenever it is
+    // given a font, so the trace list's 20 pixels must come after the font.
+    if (spec.Kind == TKind::TraceList)
+        SendMessageW(widget, LB_SETITEMHEIGHT, 0, 20);
     if (text && !text->Hint.empty()) {
         Hints[name] = text->Hint;
         if (text->HintShown) {
@@ -856,7 +861,7 @@ void TTavoForm::TImpl::Run(void (TTavo::*handler)()) {
     try {
         (Tavo.get()->*handler)();
     } catch (const std::exception& error) {
-        View->ReportError(error.what());
+        View->ReportError(controller::ErrorReportText(error.what()));
     }
 }
 

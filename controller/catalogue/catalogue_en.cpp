@@ -6,7 +6,9 @@ const TCatalogue& EnglishCatalogue() {
     static const TCatalogue catalogue{
 #include "texts_en.inc"
         .SharePanelWidth = 200,
-        .CodePage = 1252,
+        // Its own texts are ASCII, so they read alike everywhere; what comes from a server or
+        // the keyboard must read as the system's other programs read it.
+        .CodePage = ThreadAnsiCodePage,
     };
     return catalogue;
 }

@@ -325,6 +325,12 @@ NAMED = {
     "SHAREPICTURE": (p_document, 16, 16, 24),
 }
 
+# Pictures the form carries without a name: resource number -> (drawing, width, height, bits).
+# 101 is the red cross of the delete buttons, squarer than the named "DEL", which nothing shows.
+NUMBERED = {
+    101: (p_red_cross, 16, 16, 24),
+}
+
 # The 16 colours of the classic VGA palette, for the 16-colour toolbox picture.
 VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
          (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
@@ -393,6 +399,11 @@ def main():
         with open(path, "wb") as f:
             f.write(data)
         lines.append('%s BITMAP "%s"' % (name, path.replace("\\", "/")))
+    for number, (drawing, width, height, bits) in NUMBERED.items():
+        path = os.path.join(out, "PICTURE%d.bmp" % number)
+        with open(path, "wb") as f:
+            f.write(bmp(render(drawing, width, height), bits))
+        lines.append('%d BITMAP "%s"' % (number, path.replace("\\", "/")))
     path = os.path.join(out, "TOOLBOX.bmp")
     with open(path, "wb") as f:
         f.write(toolbox)

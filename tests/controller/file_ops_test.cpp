@@ -49,7 +49,7 @@ TEST_F(FileOpsTest, CreateDirectoryNames) {
         server.Expect(std::string("MKD ") + name).Send("257 Created\r\n");
         ScriptListing(server, Listing);
     }
-    server.Expect("MKD pub").Send("550 Create directory operation failed.\r\n");
+    server.Expect("MKD pub").Send("550 Create directory operation failed\r\n");
     Connect();
     for (const char* refused : {"new dir", "a/b", "x?"}) {
         view.Inputs.push_back(refused);

@@ -147,6 +147,21 @@ TEST(NameRulesTest, FoundOnlyAfterTheFirstCharacter) {
     EXPECT_EQ(MessageText(lines.substr(0, 200)), lines.substr(0, 198)); // 20 lines stay whole
 }
 
+TEST(NameRulesTest, ErrorReportEndsWithAFullStopAfterACharacterSortingAfterIt) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Permission denied\r\n", "Permission denied."},
+        {"Done.", "Done."},
+        {"Why?", "Why?."}, // "?" sorts after "."
+        {"Stop!", "Stop!"},
+        {"Code 550", "Code 550."},
+        {"Error:", "Error:."},
+        {"\xB1\xA8\xB8\xE6", "\xB1\xA8\xB8\xE6."}, // ends in a double-byte character
+        {"\r\n", ""},
+    };
+    for (const auto& [message, shown] : cases)
+        EXPECT_EQ(ErrorReportText(message), shown) << message;
+}
+
 TEST(TraceTextTest, SplitsBlocksIntoLines) {
     using Lines = std::vector<std::string>;
     EXPECT_EQ(TraceLines("230-a\r\n b\r\n230 c\r\n"), (Lines{"230-a", " b", "230 c"}));

@@ -132,6 +132,20 @@ TEST_P(FormTest, TraceBoxShowsTheTraceListAboveTheStatusBar) {
     EXPECT_EQ(At("DebugListBox"), (Place{0, 446 - 19 - 147, Width(), 147}));
     EXPECT_EQ(At("Splitter1").Top, 446 - 19 - 147 - 6);
     EXPECT_EQ(SendMessageW(form->Widget("DebugListBox"), LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(form->Widget("DebugListBox"), LB_GETITEMHEIGHT, 0, 0), 20);
+}
+
+TEST_P(FormTest, ServerBytesReadInTheSystemsAnsiCodePageInBothEditions) {
+    if (GetACP() != 936)
+        GTEST_SKIP() << "needs a Chinese system (LC_ALL=zh_CN.UTF-8)";
+    const std::string name = "/\xB1\xA8\xB8\xE6"; // /报告
+    form->SetCurrentDirText(name);
+    form->AppendTraceLine("<<- 257 \"" + name + "\"");
+    wchar_t text[32]{};
+    GetWindowTextW(form->Widget("CurrentDirEdit"), text, 32);
+    EXPECT_STREQ(text, L"/\u62A5\u544A");
+    SendMessageW(form->Widget("DebugListBox"), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"<<- 257 \"/\u62A5\u544A\"");
 }
 
 TEST_P(FormTest, ResizeFollowsTheNewClientSize) {

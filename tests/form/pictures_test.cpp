@@ -35,16 +35,22 @@ int DrawnPixels(HBITMAP bitmap, int width, int height) {
 }
 
 TEST(Pictures, NamedBitmapsHaveTheirSizesAndDepthsAndShowSomething) {
+    // By name, and two by number: the toolbox picture and the delete buttons' own cross.
+    const char* const toolbox = MAKEINTRESOURCEA(1);
+    const char* const cross = MAKEINTRESOURCEA(DeletePictureId);
     const Named named[] = {
         {"CONNECT", 16, 16, 8},    {"RECONNECT", 17, 18, 24}, {"UPLOAD", 16, 17, 24},
         {"SAVE", 16, 16, 8},       {"SHARE", 16, 17, 24},     {"CUT", 16, 18, 24},
         {"SENDSHARE", 16, 18, 24}, {"FOLDER", 20, 16, 24},    {"UP", 17, 19, 24},
         {"NEWDIR", 17, 18, 24},    {"DOWNLOAD", 17, 17, 24},  {"DISCON", 16, 16, 24},
-        {"DEL", 16, 18, 24},       {"DIR", 16, 16, 24},       {MAKEINTRESOURCEA(1), 16, 15, 4},
+        {"DEL", 16, 18, 24},       {"DIR", 16, 16, 24},       {toolbox, 16, 15, 4},
+        {cross, 16, 16, 24},
     };
     HINSTANCE instance = GetModuleHandleA(nullptr);
     for (const Named& picture : named) {
-        std::string name = IS_INTRESOURCE(picture.name) ? "#1" : picture.name;
+        std::string name = IS_INTRESOURCE(picture.name)
+                               ? "#" + std::to_string(reinterpret_cast<uintptr_t>(picture.name))
+                               : picture.name;
         SCOPED_TRACE(name);
         // The resource's own header says what was drawn, before any conversion to the screen.
         HRSRC found = FindResourceA(instance, picture.name, MAKEINTRESOURCEA(2));

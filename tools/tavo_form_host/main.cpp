@@ -7,6 +7,7 @@
 // --login the host makes the page's login call once the window shows.
 
 #include "controller/catalogue.h"
+#include "controller/text_rules.h"
 #include "form/tavo_form.h"
 
 #include <windows.h>
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
             form->Controller().Set_Login(login->Host, login->User, login->Port,
                                          login->PasswordBase64);
         } catch (const std::exception& error) {
-            form->ReportError(error.what());
+            form->ReportError(tavo::controller::ErrorReportText(error.what()));
         }
     }
 

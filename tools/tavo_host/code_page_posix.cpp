@@ -2,6 +2,8 @@
 
 #include "tools/tavo_host/host_output.h"
 
+#include "controller/catalogue.h"
+
 #include <cerrno>
 #include <iconv.h>
 #include <stdexcept>
@@ -10,6 +12,9 @@ namespace tavo::host {
 namespace {
 
 std::string CodePageName(int codePage) {
+    // A POSIX thread has no ANSI code page; a Western system's stands for it.
+    if (codePage == controller::ThreadAnsiCodePage)
+        codePage = 1252;
     return "CP" + std::to_string(codePage);
 }
 
