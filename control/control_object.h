@@ -266,6 +266,9 @@ private:
     IDispatch* eventSink_ = nullptr; // the forwarding wrapper handed to the form
     int sinkAttachCount_ = 0;
     bool destroyFired_ = false;
+    // A left press on the form's own surface that has not been released yet: only its
+    // release is a click.
+    bool pressed_ = false;
 
     IOleClientSite* clientSite_ = nullptr;
     IOleControlSite* controlSite_ = nullptr;

@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 namespace tavo::control {
 namespace {
 
@@ -298,11 +300,19 @@ LRESULT TTavoControl::RouteMessage(HWND window, UINT message, WPARAM wParam, LPA
         result = DefSubclassProc(window, message, wParam, lParam);
         Fire(OnPaintId);
         break;
+    // A click is a press and its release on the form; the second press of a double-click is
+    // the double-click itself, so its release is no second click.
+    case WM_LBUTTONDOWN:
+        pressed_ = true;
+        result = DefSubclassProc(window, message, wParam, lParam);
+        break;
     case WM_LBUTTONUP:
         result = DefSubclassProc(window, message, wParam, lParam);
-        Fire(OnClickId);
+        if (std::exchange(pressed_, false))
+            Fire(OnClickId);
         break;
     case WM_LBUTTONDBLCLK:
+        pressed_ = false;
         result = DefSubclassProc(window, message, wParam, lParam);
         Fire(OnDblClickId);
         break;

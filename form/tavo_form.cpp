@@ -504,6 +504,15 @@ LRESULT CALLBACK RemoteListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
     return result;
 }
 
+// Every press of a tool button is a click that runs its command: the button class would turn a
+// quick second press of an owner-drawn button into a double-click notice, and the command would
+// run once for two clicks.
+LRESULT CALLBACK ToolButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
+    return DefSubclassProc(button, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wParam,
+                           lParam);
+}
+
 // The status bar draws itself in its colour: common controls with a visual style ignore the
 // background colour they are given.
 LRESULT CALLBACK StatusBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -756,6 +765,8 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
     }
     if (!widget)
         return nullptr;
+    if (spec.Kind == TKind::ToolButton)
+        SetWindowSubclass(widget, ToolButtonProc, 1, 0);
     SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (text && !text->Hint.empty()) {
         Hints[name] = text->Hint;
