@@ -767,6 +767,26 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
         return nullptr;
     if (spec.Kind == TKind::ToolButton)
         SetWindowSubclass(widget, ToolButtonProc, 1, 0);
+    // Tab reaches the widgets a user works with, and passes through the panes that hold them.
+    switch (spec.Kind) {
+    case TKind::ToolButton:
+    case TKind::CheckBox:
+    case TKind::DirEdit:
+    case TKind::RemoteList:
+    case TKind::ShareList:
+    case TKind::TraceList:
+        SetWindowLongPtrW(widget, GWL_STYLE, GetWindowLongPtrW(widget, GWL_STYLE) | WS_TABSTOP);
+        break;
+    case TKind::PanelLowered:
+    case TKind::PanelRaised:
+    case TKind::PanelPlain:
+    case TKind::PanelCaption:
+        SetWindowLongPtrW(widget, GWL_EXSTYLE,
+                          GetWindowLongPtrW(widget, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+        break;
+    default:
+        break;
+    }
     SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (text && !text->Hint.empty()) {
         Hints[name] = text->Hint;
