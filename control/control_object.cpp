@@ -11,6 +11,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace tavo::control {
 namespace {
 
@@ -256,6 +258,33 @@ unsigned char TTavoControl::FireKeyPress(unsigned char key) {
                  nullptr, nullptr);
     sink->Release();
     return static_cast<unsigned char>(value & 0xFF);
+}
+
+std::wstring TTavoControl::PressKey(wchar_t character) {
+    // The form's keys are 8-bit characters of the edition's code page, so a double-byte
+    // character reaches the sink as its lead byte and then its trail byte. A character the code
+    // page lacks goes as its replacement, as the form would have seen it.
+    const UINT codePage = static_cast<UINT>(edition_.Catalogue().CodePage);
+    char bytes[2] = {static_cast<char>(character), 0};
+    int count = 1;
+    if (character >= 0x80)
+        count = WideCharToMultiByte(codePage, 0, &character, 1, bytes, 2, nullptr, nullptr);
+    if (count <= 0)
+        return std::wstring(1, character);
+    bool changed = false;
+    for (int i = 0; i < count; ++i) {
+        const unsigned char key = FireKeyPress(static_cast<unsigned char>(bytes[i]));
+        // Half a character is none: a swallowed byte swallows the character.
+        if (key == 0)
+            return {};
+        changed = changed || key != static_cast<unsigned char>(bytes[i]);
+        bytes[i] = static_cast<char>(key);
+    }
+    if (!changed)
+        return std::wstring(1, character);
+    wchar_t wide[2] = {};
+    const int length = MultiByteToWideChar(codePage, 0, bytes, count, wide, 2);
+    return std::wstring(wide, static_cast<size_t>(std::max(length, 0)));
 }
 
 } // namespace tavo::control

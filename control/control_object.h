@@ -15,6 +15,7 @@
 #include <olectl.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tavo::control {
@@ -231,8 +232,9 @@ public:
     TFormProperties& Properties() { return properties_; }
     // Fires an event of ITavoEvents at the connected sink, if any (control_object.cpp).
     void Fire(DISPID id);
-    // OnKeyPress: returns the character the form goes on with; 0 swallows the key.
-    unsigned char FireKeyPress(unsigned char key);
+    // OnKeyPress for a typed character: returns the characters the form goes on with, none
+    // when the sink swallowed it (control_object.cpp).
+    std::wstring PressKey(wchar_t character);
     // The event connection point hands the form its sink, or none (control_object.cpp).
     void AttachEventSink(IDispatch* sink);
     // In-place activation, with or without UI activation (in_place.cpp).
@@ -252,6 +254,8 @@ private:
     ~TTavoControl();
     void ReleaseInPlaceSite();
     HRESULT TranslateError(const std::exception* error);
+    // OnKeyPress for one 8-bit character code: returns the code the form goes on with.
+    unsigned char FireKeyPress(unsigned char key);
 
     LONG references_ = 1;
     // References the message routing holds while the form handles a message (all on the
@@ -266,6 +270,9 @@ private:
     IDispatch* eventSink_ = nullptr; // the forwarding wrapper handed to the form
     int sinkAttachCount_ = 0;
     bool destroyFired_ = false;
+    // A left press on the form's own surface that has not been released yet: only its
+    // release is a click.
+    bool pressed_ = false;
 
     IOleClientSite* clientSite_ = nullptr;
     IOleControlSite* controlSite_ = nullptr;

@@ -8,6 +8,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 namespace tavo::control {
 namespace {
 
@@ -41,6 +43,35 @@ WORD ShiftState() {
     if (GetKeyState(VK_MENU) < 0)
         state |= AltKey;
     return state;
+}
+
+// The keys the form itself acts on as dialog keys: Tab moves to the next of its widgets that a
+// user tabs to, through the panes that hold them (Shift+Tab to the one before), and an arrow
+// key to a neighbour. It has no default or cancel button, so Enter and Escape, like the paging
+// keys, are left to the container.
+bool TakeDialogKey(HWND form, MSG& msg) {
+    if (GetKeyState(VK_MENU) < 0)
+        return false;
+    switch (msg.wParam) {
+    case VK_TAB: {
+        if (GetKeyState(VK_CONTROL) < 0)
+            return false;
+        HWND focus = GetFocus();
+        HWND next = GetNextDlgTabItem(form, focus && IsChild(form, focus) ? focus : nullptr,
+                                      GetKeyState(VK_SHIFT) < 0);
+        if (!next)
+            return false;
+        SetFocus(next);
+        return true;
+    }
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+        return IsDialogMessageW(form, &msg) != FALSE;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -203,12 +234,15 @@ STDMETHODIMP TTavoControl::TranslateAccelerator(LPMSG msg) {
         if (!widget || (widget != form && !IsChild(form, widget)))
             return controlSite_ ? controlSite_->TranslateAccelerator(msg, ShiftState()) : S_FALSE;
         // With KeyPreview the form sees a character typed into any of its widgets first.
-        if (msg->message == WM_CHAR && widget != form && properties_.KeyPreview &&
-            msg->wParam <= 0xFF) {
-            unsigned char key = FireKeyPress(static_cast<unsigned char>(msg->wParam));
-            if (key == 0)
+        if (msg->message == WM_CHAR && widget != form && properties_.KeyPreview) {
+            const std::wstring keys = PressKey(static_cast<wchar_t>(msg->wParam));
+            if (keys.empty())
                 return S_OK;
-            msg->wParam = key;
+            // A sink that made two characters of one: the widget gets the first at once, and the
+            // container's loop goes on with the last.
+            for (size_t i = 0; i + 1 < keys.size(); ++i)
+                SendMessageW(widget, WM_CHAR, keys[i], msg->lParam);
+            msg->wParam = keys.back();
         }
         const LRESULT wants =
             SendMessageW(widget, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
@@ -244,8 +278,7 @@ STDMETHODIMP TTavoControl::TranslateAccelerator(LPMSG msg) {
                 DispatchMessageW(msg);
                 return S_OK;
             }
-            // Tab moves between the form's widgets; Enter and Escape reach its buttons.
-            if (msg->message == WM_KEYDOWN && need && IsDialogMessageW(form, msg))
+            if (msg->message == WM_KEYDOWN && TakeDialogKey(form, *msg))
                 return S_OK;
         }
         if (controlSite_)
@@ -310,24 +343,26 @@ LRESULT TTavoControl::RouteMessage(HWND window, UINT message, WPARAM wParam, LPA
         result = DefSubclassProc(window, message, wParam, lParam);
         Fire(OnPaintId);
         break;
+    // A click is a press and its release on the form; the second press of a double-click is
+    // the double-click itself, so its release is no second click.
+    case WM_LBUTTONDOWN:
+        pressed_ = true;
+        result = DefSubclassProc(window, message, wParam, lParam);
+        break;
     case WM_LBUTTONUP:
         result = DefSubclassProc(window, message, wParam, lParam);
-        Fire(OnClickId);
+        if (std::exchange(pressed_, false))
+            Fire(OnClickId);
         break;
     case WM_LBUTTONDBLCLK:
+        pressed_ = false;
         result = DefSubclassProc(window, message, wParam, lParam);
         Fire(OnDblClickId);
         break;
-    case WM_CHAR: {
-        if (wParam > 0xFF) { // only 8-bit character codes reach the form's handler
-            result = DefSubclassProc(window, message, wParam, lParam);
-            break;
-        }
-        unsigned char key = FireKeyPress(static_cast<unsigned char>(wParam));
-        if (key != 0)
+    case WM_CHAR:
+        for (wchar_t key : PressKey(static_cast<wchar_t>(wParam)))
             result = DefSubclassProc(window, message, key, lParam);
         break;
-    }
     case WM_DESTROY:
         if (eventSink_ && !destroyFired_) {
             destroyFired_ = true;

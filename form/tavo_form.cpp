@@ -507,6 +507,15 @@ LRESULT CALLBACK RemoteListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
     return result;
 }
 
+// Every press of a tool button is a click that runs its command: the button class would turn a
+// quick second press of an owner-drawn button into a double-click notice, and the command would
+// run once for two clicks.
+LRESULT CALLBACK ToolButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
+    return DefSubclassProc(button, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wParam,
+                           lParam);
+}
+
 // The status bar draws itself in its colour: common controls with a visual style ignore the
 // background colour they are given.
 LRESULT CALLBACK StatusBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -757,6 +766,28 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
     }
     if (!widget)
         return nullptr;
+    if (spec.Kind == TKind::ToolButton)
+        SetWindowSubclass(widget, ToolButtonProc, 1, 0);
+    // Tab reaches the widgets a user works with, and passes through the panes that hold them.
+    switch (spec.Kind) {
+    case TKind::ToolButton:
+    case TKind::CheckBox:
+    case TKind::DirEdit:
+    case TKind::RemoteList:
+    case TKind::ShareList:
+    case TKind::TraceList:
+        SetWindowLongPtrW(widget, GWL_STYLE, GetWindowLongPtrW(widget, GWL_STYLE) | WS_TABSTOP);
+        break;
+    case TKind::PanelLowered:
+    case TKind::PanelRaised:
+    case TKind::PanelPlain:
+    case TKind::PanelCaption:
+        SetWindowLongPtrW(widget, GWL_EXSTYLE,
+                          GetWindowLongPtrW(widget, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+        break;
+    default:
+        break;
+    }
     SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     // A list box that draws its own lines resets its line height to the font's whenever it is
     // given a font, so the trace list's 20 pixels must come after the font.

@@ -4,6 +4,7 @@
 #include "tests/control/container_fakes.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace tavo::control_tests {
 namespace {
@@ -87,6 +88,23 @@ TEST_F(ControlTest, QuickActivationSitesTheControlAndConnectsItsEvents) {
     EXPECT_EQ(control->GetClientSite(&given), S_OK);
     EXPECT_EQ(given.Get(), static_cast<IOleClientSite*>(&site));
     EXPECT_EQ(EventPoint()->Unadvise(answer.dwEventCookie), S_OK);
+}
+
+// The form's click and double-click as a container sees them: a press and release on the form
+// is a click, and a double-click is one click and then the double-click.
+TEST_F(ControlTest, DoubleClickOnTheFormIsOneClickAndTheDoubleClick) {
+    Activate();
+    DWORD cookie = 0;
+    ASSERT_EQ(EventPoint()->Advise(&sink, &cookie), S_OK);
+    sink.Fired.clear();
+    // A release whose press went elsewhere is no click.
+    for (UINT message :
+         {WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        SendMessageW(Form(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(3, 3));
+    std::vector<DISPID> clicks;
+    std::copy_if(sink.Fired.begin(), sink.Fired.end(), std::back_inserter(clicks),
+                 [](DISPID id) { return id == 202 || id == 204; });
+    EXPECT_EQ(clicks, (std::vector<DISPID>{202, 204}));
 }
 
 // A character typed into the form reaches the sink by reference: what the sink leaves there

@@ -191,6 +191,30 @@ TEST_P(FormTest, OnlyTheHintsMarkedShownBecomeTooltips) {
     EXPECT_EQ(form->GetConnectCaption(), "x");
 }
 
+int toolClicks = 0;
+
+// Counts a watched button's clicks where the form would run its command, and goes no further.
+LRESULT CALLBACK CountToolClicks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR watched) {
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED &&
+        lParam == static_cast<LPARAM>(watched)) {
+        ++toolClicks;
+        return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// Two quick clicks on a tool button are two clicks: "up one level" goes up twice.
+TEST_P(FormTest, ToolButtonCountsEachClickOfADoubleClick) {
+    toolClicks = 0;
+    HWND button = form->Widget("bsSkinSpeedButton7");
+    SetWindowSubclass(form->Handle(), CountToolClicks, 1, reinterpret_cast<DWORD_PTR>(button));
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        SendMessageW(button, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(5, 5));
+    RemoveWindowSubclass(form->Handle(), CountToolClicks, 1);
+    EXPECT_EQ(toolClicks, 2);
+}
+
 double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
