@@ -72,7 +72,10 @@ big=$TAVO_VSFTPD_ROOT/big.bin
 cp "$big" "$work/upload.bin"
 
 # Runs a command; prints "SECONDS PEAK_KIB" of the whole run on the last line of $state/run.
+# Every run starts with no dirty pages: a client that came after others would otherwise be
+# slowed by the kernel writing back their 256 MiB files.
 run_measured() {
+    sync
     /usr/bin/python3 - "$@" >"$state/run" <<'EOF'
 import resource, subprocess, sys, time
 start = time.monotonic()
