@@ -49,6 +49,7 @@ void TTavo::FillRemoteRows(int linkIcon) {
     view_.ClearRemoteRows();
     view_.AddRemoteRow({c.RowParent, {".."}, DirectoryIcon, true});
     for (const engine::TIdFTPListItem& item : Ftp().ListingItems()) {
+        const std::string name(item.EntryName());
         TRemoteRow row;
         switch (item.EntryKind) {
         case engine::ekDirectory:
@@ -61,10 +62,10 @@ void TTavo::FillRemoteRows(int linkIcon) {
             break;
         default:
             row.TypeText = c.RowFile;
-            row.IconIndex = GetFileType(item.EntryName);
+            row.IconIndex = GetFileType(name);
             break;
         }
-        row.Cells = {item.EntryName, SizeText(item.ByteSize), DateText(item.ModifiedAt)};
+        row.Cells = {name, SizeText(item.ByteSize), DateText(item.ModifiedAt)};
         view_.AddRemoteRow(row);
     }
 }

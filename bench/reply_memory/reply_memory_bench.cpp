@@ -106,8 +106,11 @@ int main(int argc, char** argv) {
             } else {
                 ftp.OpenSession(true);
                 ftp.FetchListing(nullptr, "", true);
-                std::printf("listing kept %zu lines, %d entries\n", ftp.ListingLines.size(),
-                            ftp.ListingItems().Count());
+                const long fetched = PeakKiB();
+                const int entries = ftp.ListingItems().Count();
+                std::printf("listing kept %zu lines, %d entries; peak +%ld KiB after the "
+                            "transfer\n",
+                            ftp.ListingLines.size(), entries, fetched - before);
             }
         } catch (const std::exception& error) {
             std::printf("failed: %s\n", error.what());

@@ -98,7 +98,7 @@ TDateTime ReadDosDateTime(std::string_view raw, std::size_t yearDigits, std::str
 } // namespace
 
 void TIdFTPListItems::ParseDosEntryAt(TIdFTPListItem& item, const TLocalDateTime& today) {
-    const std::string_view raw = item.RawLine;
+    const std::string_view raw = item.RawLine();
     const std::size_t yearDigits = HasFourDigitYear(raw) ? 4 : 2;
     std::string_view rest = TrimBlanks(Slice(raw, 6 + yearDigits, std::string_view::npos));
     const std::string_view time = TakeField(rest);
@@ -112,7 +112,7 @@ void TIdFTPListItems::ParseDosEntryAt(TIdFTPListItem& item, const TLocalDateTime
         item.ByteSize = ParseInt64(size).value_or(0);
     }
     item.ModifiedAt = ReadDosDateTime(raw, yearDigits, time, today.Year);
-    item.EntryName.assign(rest);
+    item.SetEntryName(rest);
 }
 
 } // namespace tavo::engine

@@ -57,6 +57,7 @@ TIdFTPListItem& TIdFTPListItems::Add() {
 
 void TIdFTPListItems::Clear() {
     entries.clear();
+    lineStore.reset();
     skippedLines = 0;
 }
 
@@ -78,6 +79,8 @@ void TIdFTPListItems::ParseListing(const TListingLines& lines) {
         return;
     }
     entries.reserve(ExpectedEntries(format, lines));
+    // The entries' texts stay in the lines' own buffer.
+    lineStore = lines.Store();
     const TLocalDateTime today = NeedsToday(format) ? Today() : TLocalDateTime{};
     for (auto at = first; at != lines.end(); ++at) {
         const std::string_view line = *at;
@@ -85,12 +88,11 @@ void TIdFTPListItems::ParseListing(const TListingLines& lines) {
             continue;
         }
         TIdFTPListItem& item = entries.emplace_back();
-        item.RawLine = line;
-        if (format == flfNone) {
-            continue;
-        }
         try {
-            ParseEntryAt(format, item, today);
+            item.ReferToRawLine(line);
+            if (format != flfNone) {
+                ParseEntryAt(format, item, today);
+            }
         } catch (const std::bad_alloc&) {
             throw;
         } catch (const std::exception&) {
@@ -117,7 +119,7 @@ void TIdFTPListItems::ParseEntryAt(TIdFTPListFormat format, TIdFTPListItem& item
         ParseUnixEntryAt(item, today);
         break;
     case flfNoDetails:
-        item.EntryName = TrimBlanks(item.RawLine);
+        item.SetEntryName(TrimBlanks(item.RawLine()));
         break;
     case flfCustom:
         ParseCustomEntry(item);

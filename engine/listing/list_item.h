@@ -4,10 +4,14 @@
 #include "engine/listing/date_time.h"
 #include "engine/listing/listing_text.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavo::engine {
@@ -28,21 +32,82 @@ enum TIdFTPListFormat : std::uint8_t {
     flfCustom = 6,
 };
 
-struct TIdFTPListItem {
+// One entry. A listing of hundreds of thousands of lines makes as many entries, so an entry
+// keeps no string of its own: its texts are spans of its raw line, which for an entry parsed
+// by its collection stays in the listing's line store (the collection holds that store for as
+// long as it lives). Text set by hand, and every copy of an entry, gets a buffer of the
+// entry's own, so a copy stays valid after its collection has gone; a moved entry keeps
+// referring where the original did.
+class TIdFTPListItem {
+public:
     std::int64_t ByteSize = 0;
-    std::int32_t LinkCount = 0;
-    std::string RawLine;
-    std::string EntryName;
-    std::string GroupRights = "???";
-    std::string GroupText = "????????";
-    std::string OwnerRights = "???";
-    std::string OwnerText = "????????";
-    std::string OtherRights = "???";
     TDateTime ModifiedAt = 0;
-    std::string LinkTarget;
+    std::int32_t LinkCount = 0;
     TIdDirItemType EntryKind = ekFile;
 
+    TIdFTPListItem() = default;
+    TIdFTPListItem(const TIdFTPListItem& source);
+    TIdFTPListItem(TIdFTPListItem&& source) noexcept;
+    TIdFTPListItem& operator=(const TIdFTPListItem& source);
+    TIdFTPListItem& operator=(TIdFTPListItem&& source) noexcept;
+    ~TIdFTPListItem() = default;
+
+    // The views stay valid until the entry's texts are set again or the entry goes.
+    std::string_view RawLine() const { return {text_, rawSize_}; }
+    std::string_view EntryName() const { return Text(EntryNameText); }
+    std::string_view GroupRights() const { return Text(GroupRightsText); }
+    std::string_view GroupText() const { return Text(GroupTextText); }
+    std::string_view OwnerRights() const { return Text(OwnerRightsText); }
+    std::string_view OwnerText() const { return Text(OwnerTextText); }
+    std::string_view OtherRights() const { return Text(OtherRightsText); }
+    std::string_view LinkTarget() const { return Text(LinkTargetText); }
+
+    // Each keeps the other texts as they are; a text may be a view of this entry's own.
+    void SetRawLine(std::string_view text);
+    void SetEntryName(std::string_view text) { SetText(EntryNameText, text); }
+    void SetGroupRights(std::string_view text) { SetText(GroupRightsText, text); }
+    void SetGroupText(std::string_view text) { SetText(GroupTextText, text); }
+    void SetOwnerRights(std::string_view text) { SetText(OwnerRightsText, text); }
+    void SetOwnerText(std::string_view text) { SetText(OwnerTextText, text); }
+    void SetOtherRights(std::string_view text) { SetText(OtherRightsText, text); }
+    void SetLinkTarget(std::string_view text) { SetText(LinkTargetText, text); }
+
     void Assign(const TIdFTPListItem& source) { *this = source; }
+
+private:
+    friend class TIdFTPListItems;
+
+    enum TTextField : std::uint8_t {
+        EntryNameText,
+        GroupRightsText,
+        GroupTextText,
+        OwnerRightsText,
+        OwnerTextText,
+        OtherRightsText,
+        LinkTargetText,
+        TextFieldCount,
+    };
+    struct TSpan {
+        std::uint32_t At;
+        std::uint32_t Size; // Unset: the field's initial text
+    };
+    static constexpr std::uint32_t Unset = 0xFFFFFFFF;
+    using TTexts = std::array<std::optional<std::string_view>, TextFieldCount>;
+
+    // For the collection: the line lies in a store that outlives the entry; nothing is copied.
+    void ReferToRawLine(std::string_view line);
+    std::string_view Text(TTextField field) const;
+    void SetText(TTextField field, std::string_view text);
+    bool WithinRawLine(std::string_view text) const;
+    TTexts CurrentTexts() const;
+    // Copies the raw line and the texts into a new buffer of the entry's own.
+    void Rebuild(std::string_view raw, const TTexts& texts);
+
+    const char* text_ = nullptr; // the raw line, in the store or in own_
+    std::unique_ptr<char[]> own_;
+    std::uint32_t rawSize_ = 0;
+    std::array<TSpan, TextFieldCount> spans_ = {
+        {{0, 0}, {0, Unset}, {0, Unset}, {0, Unset}, {0, Unset}, {0, Unset}, {0, 0}}};
 };
 
 class TIdFTPListItems {
@@ -96,6 +161,8 @@ private:
     static void ParseDosEntryAt(TIdFTPListItem& item, const TLocalDateTime& today);
 
     std::vector<TIdFTPListItem> entries;
+    // The text of the lines the entries were parsed from; they refer into it.
+    std::shared_ptr<const std::string> lineStore;
     int skippedLines = 0;
     TTodayProvider todayProvider;
 };

@@ -35,22 +35,22 @@ std::size_t LengthBytes(std::size_t length) {
 
 } // namespace
 
-TListingLines::TListingLines(std::initializer_list<std::string_view> lines) {
+TListingLines TListingLines::Joined(const auto& lines) {
+    TListingLines store;
+    std::string text;
     for (std::string_view line : lines) {
-        Append(line);
+        store.NoteLine(text.size(), line.size());
+        text += line;
     }
+    store.text_ = std::make_shared<const std::string>(std::move(text));
+    return store;
 }
 
-TListingLines::TListingLines(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) {
-        Append(line);
-    }
-}
+TListingLines::TListingLines(std::initializer_list<std::string_view> lines)
+    : TListingLines(Joined(lines)) {}
 
-void TListingLines::Append(std::string_view line) {
-    text_ += line;
-    NoteLine(text_.size() - line.size(), line.size());
-}
+TListingLines::TListingLines(const std::vector<std::string>& lines)
+    : TListingLines(Joined(lines)) {}
 
 TListingLines TListingLines::FromText(std::string text) {
     text.resize(std::min(text.size(), text.find('\0')));
@@ -74,7 +74,7 @@ TListingLines TListingLines::FromText(std::string text) {
     if (text.capacity() / 2 > used) {
         text.shrink_to_fit();
     }
-    store.text_ = std::move(text);
+    store.text_ = std::make_shared<const std::string>(std::move(text));
     return store;
 }
 
@@ -113,12 +113,12 @@ std::string_view TListingLines::operator[](std::size_t index) const {
     for (std::size_t skip = index % MarkEvery; skip > 0; --skip) {
         text += ReadLength(at);
     }
-    return std::string_view(text_).substr(text, ReadLength(at));
+    return Text().substr(text, ReadLength(at));
 }
 
 std::string_view TListingLines::const_iterator::operator*() const {
     std::size_t at = length_;
-    return std::string_view(lines_->text_).substr(text_, lines_->ReadLength(at));
+    return lines_->Text().substr(text_, lines_->ReadLength(at));
 }
 
 TListingLines::const_iterator& TListingLines::const_iterator::operator++() {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,8 @@ namespace tavo::engine {
 // one-byte lines; a std::string per line would cost some 32 bytes on top of each line. Here
 // the lines lie end to end in one buffer, each line's length follows in one byte or a few
 // (LEB128, 7 bits a byte), and the place of every 32nd line is noted, so a line found by its
-// number costs at most 31 length reads and a pass over the lines costs none.
+// number costs at most 31 length reads and a pass over the lines costs none. The buffer never
+// changes once built; copies of the store and the entries parsed from it share it.
 class TListingLines {
 public:
     class const_iterator {
@@ -66,8 +68,10 @@ public:
     std::string_view operator[](std::size_t index) const;
     std::string_view front() const { return (*this)[0]; }
     const_iterator begin() const { return {this, 0, 0, 0}; }
-    const_iterator end() const { return {this, count_, text_.size(), lengths_.size()}; }
+    const_iterator end() const { return {this, count_, Text().size(), lengths_.size()}; }
     std::vector<std::string> ToVector() const;
+    // The buffer the lines lie in; none in a store made empty by default.
+    const std::shared_ptr<const std::string>& Store() const { return text_; }
 
     friend bool operator==(const TListingLines& a, const TListingLines& b);
     friend bool operator==(const TListingLines& a, const std::vector<std::string>& b);
@@ -79,12 +83,13 @@ private:
         std::size_t Length;
     };
     void Reserve(std::size_t lines, std::size_t lengthBytes);
-    void Append(std::string_view line);
-    // Notes a line of `length` bytes that already stands at the end of the buffer's used part.
+    static TListingLines Joined(const auto& lines);
+    std::string_view Text() const { return text_ ? std::string_view(*text_) : std::string_view{}; }
+    // Notes a line of `length` bytes that stands, or is about to stand, at `textAt`.
     void NoteLine(std::size_t textAt, std::size_t length);
     std::size_t ReadLength(std::size_t& at) const;
 
-    std::string text_;
+    std::shared_ptr<const std::string> text_;
     std::string lengths_;
     std::vector<Mark> marks_;
     std::size_t count_ = 0;

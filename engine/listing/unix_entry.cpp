@@ -52,7 +52,7 @@ bool StartsWithLetter(std::string_view text) {
 
 void TIdFTPListItems::ParseUnixEntryAt(TIdFTPListItem& item, const TLocalDateTime& today) {
     // Blanks at the end belong to the server's padding, not to the name.
-    std::string_view raw = item.RawLine;
+    std::string_view raw = item.RawLine();
     while (!raw.empty() && IsBlank(raw.back())) {
         raw.remove_suffix(1);
     }
@@ -106,17 +106,17 @@ void TIdFTPListItems::ParseUnixEntryAt(TIdFTPListItem& item, const TLocalDateTim
             name = name.substr(0, arrow);
         }
     }
-    item.OwnerRights.assign(Slice(permissions, 1, 3));
-    item.GroupRights.assign(Slice(permissions, 4, 3));
-    item.OtherRights.assign(Slice(permissions, 7, 3));
+    // Every text is a view of the raw line, so the entry keeps spans only.
+    item.SetOwnerRights(Slice(permissions, 1, 3));
+    item.SetGroupRights(Slice(permissions, 4, 3));
+    item.SetOtherRights(Slice(permissions, 7, 3));
     item.LinkCount = ParseInt32(columns[1].Text).value_or(0);
-    item.OwnerText.assign(owner);
-    item.GroupText.assign(group);
+    item.SetOwnerText(owner);
+    item.SetGroupText(group);
     item.ByteSize = ParseInt64(size).value_or(0);
     item.ModifiedAt = *modifiedAt;
-    // name and target view RawLine, which these assignments leave alone.
-    item.LinkTarget.assign(target);
-    item.EntryName.assign(name);
+    item.SetLinkTarget(target);
+    item.SetEntryName(name);
 }
 
 } // namespace tavo::engine

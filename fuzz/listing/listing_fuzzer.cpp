@@ -29,8 +29,8 @@ void Check(bool condition) {
     }
 }
 
-bool IsWithin(const std::string& outer, const std::string& inner) {
-    return inner.empty() || outer.find(inner) != std::string::npos;
+bool IsWithin(std::string_view outer, std::string_view inner) {
+    return inner.empty() || outer.find(inner) != std::string_view::npos;
 }
 
 std::vector<std::string> SplitLines(std::string_view text, bool stripCr) {
@@ -86,10 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         list = std::make_unique<TIdFTPListItems>();
         list->SetTodayProvider([today] { return today; });
         list->OnParseCustomListFormat = [](TIdFTPListItem& item) {
-            if (item.RawLine.find('\0') != std::string::npos) {
+            if (item.RawLine().find('\0') != std::string_view::npos) {
                 throw std::runtime_error("NUL in line");
             }
-            item.EntryName = item.RawLine;
+            item.SetEntryName(item.RawLine());
         };
     };
     static constexpr TIdFTPListFormat overrides[] = {flfNone,      flfDos,    flfVax,
@@ -105,20 +105,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(list->Count() + list->SkippedLineCount() <= static_cast<int>(lines.size()));
     const TIdFTPListFormat format = list->DetectedFormat;
     for (const TIdFTPListItem& item : *list) {
-        Check(!item.RawLine.empty());
+        Check(!item.RawLine().empty());
         Check(std::isfinite(item.ModifiedAt));
         Check(item.ModifiedAt >= -693594.0 && item.ModifiedAt < 2958466.0);
         if (format == flfUnix || format == flfVax) {
-            Check(IsWithin(item.RawLine, item.EntryName));
-            Check(IsWithin(item.RawLine, item.LinkTarget));
-            Check(IsWithin(item.RawLine, item.OwnerText));
+            Check(IsWithin(item.RawLine(), item.EntryName()));
+            Check(IsWithin(item.RawLine(), item.LinkTarget()));
+            Check(IsWithin(item.RawLine(), item.OwnerText()));
             Check(DecodeDateTime(item.ModifiedAt).Millisecond == 999);
             Check(item.EntryKind <= ekSymbolicLink);
         } else if (format == flfDos) {
-            Check(IsWithin(item.RawLine, item.EntryName));
+            Check(IsWithin(item.RawLine(), item.EntryName()));
             Check(item.EntryKind == ekFile || item.ByteSize == 0);
         } else if (format == flfNoDetails || format == flfCustom) {
-            Check(IsWithin(item.RawLine, item.EntryName));
+            Check(IsWithin(item.RawLine(), item.EntryName()));
         }
     }
     for (const std::string& line : lines) {

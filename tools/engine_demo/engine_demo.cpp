@@ -56,11 +56,12 @@ int main(int argc, char** argv) {
         const TIdFTPListItems& items = ftp.ListingItems();
         for (int i = 0; i < items.Count(); ++i) {
             const TIdFTPListItem& item = items[i];
-            std::printf("entry    %-4s %12lld  %s\n",
+            std::printf("entry    %-4s %12lld  %.*s\n",
                         item.EntryKind == ekDirectory      ? "dir"
                         : item.EntryKind == ekSymbolicLink ? "link"
                                                            : "file",
-                        static_cast<long long>(item.ByteSize), item.EntryName.c_str());
+                        static_cast<long long>(item.ByteSize),
+                        static_cast<int>(item.EntryName().size()), item.EntryName().data());
         }
         ftp.CloseSession();
     } catch (const EIdException& error) {

@@ -182,10 +182,10 @@ TEST(SessionListing, CustomFormatIsReadByTheSessionsHandler) {
         format = flfCustom;
     };
     ftp.OnParseCustomListFormat = [](TIdFTP&, TIdFTPListItem& item) {
-        item.EntryName = item.RawLine.substr(5);
+        item.SetEntryName(item.RawLine().substr(5));
     };
     ASSERT_EQ(ftp.ListingItems().Count(), 2);
-    EXPECT_EQ(ftp.ListingItems()[1].EntryName, "b");
+    EXPECT_EQ(ftp.ListingItems()[1].EntryName(), "b");
 }
 
 TEST_F(ScriptedSessionTest, RemoteFileSizeIsSixtyFourBitAndNeverRaises) {

@@ -23,7 +23,7 @@ TListingHooks PinnedToday() {
 std::vector<std::string> Names(const TIdFTPListItems& list) {
     std::vector<std::string> names;
     for (const TIdFTPListItem& item : list) {
-        names.push_back(item.EntryName);
+        names.emplace_back(item.EntryName());
     }
     return names;
 }
@@ -34,7 +34,7 @@ TEST(BuildListing, UnixListingDropsTotalAndBlankLines) {
                                         PinnedToday());
     EXPECT_EQ(list->DetectedFormat, flfUnix);
     EXPECT_EQ(Names(*list), (Lines{"pub", "a"}));
-    EXPECT_EQ(list->Items(1).RawLine, "-rw-r--r-- 1 ftp ftp 3 Jan 05 2003 a");
+    EXPECT_EQ(list->Items(1).RawLine(), "-rw-r--r-- 1 ftp ftp 3 Jan 05 2003 a");
 }
 
 TEST(BuildListing, PyftpdlibListing) {
@@ -45,7 +45,7 @@ TEST(BuildListing, PyftpdlibListing) {
                            "drwxr-xr-x   2 root     root         4096 Dec 09 05:34 sub"},
                           PinnedToday());
     EXPECT_EQ(Names(*list), (Lines{"link", "my  file.txt", "old.bin", "sub"}));
-    EXPECT_EQ(list->Items(0).LinkTarget, "sub");
+    EXPECT_EQ(list->Items(0).LinkTarget(), "sub");
     EXPECT_EQ((std::vector<int>{list->Items(0).EntryKind, list->Items(1).EntryKind,
                                 list->Items(3).EntryKind}),
               (std::vector<int>{ekSymbolicLink, ekFile, ekDirectory}));
@@ -99,7 +99,7 @@ TEST(BuildListing, CheckListFormatCanChooseNamesOnly) {
     EXPECT_EQ(seenLine, " readme.txt\t");
     EXPECT_EQ(list->DetectedFormat, flfNoDetails);
     EXPECT_EQ(Names(*list), (Lines{"readme.txt", "my file"}));
-    EXPECT_EQ(list->Items(0).OwnerText, "????????");
+    EXPECT_EQ(list->Items(0).OwnerText(), "????????");
 }
 
 TEST(BuildListing, FormatNoneKeepsRawLinesOnly) {
@@ -107,8 +107,8 @@ TEST(BuildListing, FormatNoneKeepsRawLinesOnly) {
     hooks.OnCheckListFormat = [](const std::string&, TIdFTPListFormat& f) { f = flfNone; };
     const auto list = BuildListingItems({"total 1", "anything"}, hooks);
     ASSERT_EQ(list->Count(), 2);
-    EXPECT_EQ(list->Items(0).RawLine, "total 1");
-    EXPECT_EQ(list->Items(1).EntryName, "");
+    EXPECT_EQ(list->Items(0).RawLine(), "total 1");
+    EXPECT_EQ(list->Items(1).EntryName(), "");
 }
 
 TEST(BuildListing, CustomFormatUsesHandlerAndSkipsWhatItRejects) {
@@ -117,10 +117,10 @@ TEST(BuildListing, CustomFormatUsesHandlerAndSkipsWhatItRejects) {
     hooks.OnCreateFTPList = [&](std::unique_ptr<TIdFTPListItems>& list) {
         list = std::make_unique<TIdFTPListItems>();
         list->OnParseCustomListFormat = [](TIdFTPListItem& item) {
-            if (item.RawLine == "bad") {
+            if (item.RawLine() == "bad") {
                 throw std::runtime_error("rejected");
             }
-            item.EntryName = "custom:" + item.RawLine;
+            item.SetEntryName("custom:" + std::string(item.RawLine()));
         };
         supplied = list.get();
     };
@@ -157,22 +157,64 @@ TEST(ListItems, ReparseReplacesEntriesAndIndexIsChecked) {
     EXPECT_THROW(list[-1], EIdException);
 }
 
+TEST(ListItems, EntriesKeepTheirTextsWhileTheCollectionGrowsAndCopiesOutliveIt) {
+    auto list = std::make_unique<TIdFTPListItems>();
+    list->SetTodayProvider(testing::FixedToday);
+    list->ParseListing(TListingLines{"lrwxrwxrwx 1 own grp 9 Mar 15 10:42 link -> target",
+                                     "drwxr-xr-x 2 ftp ftp 4096 Jan 05 2003 pub"});
+    // Far past the room the parse reserved, so every entry moves.
+    for (int i = 0; i < 1000; ++i) {
+        TIdFTPListItem& added = list->Add();
+        added.SetRawLine("line " + std::to_string(i));
+        added.SetEntryName("name " + std::to_string(i));
+    }
+    ASSERT_EQ(list->Count(), 1002);
+    EXPECT_EQ(list->Items(0).EntryName(), "link");
+    EXPECT_EQ(list->Items(0).LinkTarget(), "target");
+    EXPECT_EQ(list->Items(1).RawLine(), "drwxr-xr-x 2 ftp ftp 4096 Jan 05 2003 pub");
+    EXPECT_EQ(list->Items(501).RawLine(), "line 499");
+    EXPECT_EQ(list->Items(1001).EntryName(), "name 999");
+
+    const TIdFTPListItem kept = list->Items(0);
+    list.reset();
+    EXPECT_EQ(kept.RawLine(), "lrwxrwxrwx 1 own grp 9 Mar 15 10:42 link -> target");
+    EXPECT_EQ(kept.EntryName(), "link");
+    EXPECT_EQ(kept.OwnerText(), "own");
+    EXPECT_EQ(testing::Rights(kept), "rwxrwxrwx");
+}
+
+TEST(ListItems, TextsSetByHandStayApart) {
+    TIdFTPListItem item;
+    item.SetOwnerText("owner");
+    item.SetRawLine("raw");
+    item.SetGroupText(item.OwnerText());
+    item.SetOwnerText("other");
+    item.SetEntryName(item.RawLine().substr(1));
+    item.SetRawLine("new raw");
+    EXPECT_EQ(item.RawLine(), "new raw");
+    EXPECT_EQ(item.OwnerText(), "other");
+    EXPECT_EQ(item.GroupText(), "owner");
+    EXPECT_EQ(item.EntryName(), "aw");
+    EXPECT_EQ(item.GroupRights(), "???");
+    EXPECT_EQ(item.LinkTarget(), "");
+}
+
 TEST(ListItems, AssignCopiesEveryField) {
     TIdFTPListItems list;
     list.SetTodayProvider(testing::FixedToday);
     TIdFTPListItem source;
-    source.RawLine = "lrwxrwxrwx 7 own grp 99 Mar 15 10:42 l -> t";
+    source.SetRawLine("lrwxrwxrwx 7 own grp 99 Mar 15 10:42 l -> t");
     list.ParseUnixEntry(source);
     TIdFTPListItem copy;
     copy.Assign(source);
     EXPECT_EQ(copy.ByteSize, 99);
     EXPECT_EQ(copy.LinkCount, 7);
-    EXPECT_EQ(copy.RawLine, source.RawLine);
-    EXPECT_EQ(copy.EntryName, "l");
-    EXPECT_EQ(copy.LinkTarget, "t");
-    EXPECT_EQ(copy.OwnerText, "own");
-    EXPECT_EQ(copy.GroupText, "grp");
-    EXPECT_EQ(copy.OwnerRights + copy.GroupRights + copy.OtherRights, "rwxrwxrwx");
+    EXPECT_EQ(copy.RawLine(), source.RawLine());
+    EXPECT_EQ(copy.EntryName(), "l");
+    EXPECT_EQ(copy.LinkTarget(), "t");
+    EXPECT_EQ(copy.OwnerText(), "own");
+    EXPECT_EQ(copy.GroupText(), "grp");
+    EXPECT_EQ(testing::Rights(copy), "rwxrwxrwx");
     EXPECT_EQ(copy.ModifiedAt, source.ModifiedAt);
     EXPECT_EQ(copy.EntryKind, ekSymbolicLink);
 }

@@ -25,10 +25,10 @@ TEST_P(DosEntry, ParsesServerLine) {
     TIdFTPListItems list;
     list.SetTodayProvider(testing::FixedToday);
     TIdFTPListItem item;
-    item.RawLine = c.Line;
+    item.SetRawLine(c.Line);
     list.ParseDosEntry(item);
     EXPECT_EQ(item.EntryKind, c.Kind);
-    EXPECT_EQ(item.EntryName, c.Name);
+    EXPECT_EQ(item.EntryName(), c.Name);
     EXPECT_EQ(item.ByteSize, c.Size);
     testing::ExpectSameTime(item.ModifiedAt, c.Modified);
 }

@@ -32,18 +32,18 @@ TEST_P(UnixEntry, ParsesServerLine) {
     TIdFTPListItems list;
     list.SetTodayProvider(testing::FixedToday);
     TIdFTPListItem item;
-    item.RawLine = c.Line;
+    item.SetRawLine(c.Line);
     list.ParseUnixEntry(item);
     EXPECT_EQ(item.EntryKind, c.Kind);
-    EXPECT_EQ(item.EntryName, c.Name);
-    EXPECT_EQ(item.LinkTarget, c.Target);
+    EXPECT_EQ(item.EntryName(), c.Name);
+    EXPECT_EQ(item.LinkTarget(), c.Target);
     EXPECT_EQ(item.ByteSize, c.Size);
-    EXPECT_EQ(item.OwnerText, c.Owner);
-    EXPECT_EQ(item.GroupText, c.Group);
-    EXPECT_EQ(item.OwnerRights + item.GroupRights + item.OtherRights, c.Rights);
+    EXPECT_EQ(item.OwnerText(), c.Owner);
+    EXPECT_EQ(item.GroupText(), c.Group);
+    EXPECT_EQ(testing::Rights(item), c.Rights);
     EXPECT_EQ(item.LinkCount, c.Links);
     ExpectSameTime(item.ModifiedAt, c.Modified);
-    EXPECT_EQ(item.RawLine, c.Line);
+    EXPECT_EQ(item.RawLine(), c.Line);
 }
 
 // Today is 20 February 2026: a month after February with a time means last year.
@@ -106,7 +106,7 @@ TEST(UnixEntryFailure, ImpossibleOrShortLinesRaise) {
              "",
          }) {
         TIdFTPListItem item;
-        item.RawLine = line;
+        item.SetRawLine(line);
         EXPECT_THROW(list.ParseUnixEntry(item), EIdInvalidFTPListingFormat) << line;
     }
 }

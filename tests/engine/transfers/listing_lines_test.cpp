@@ -78,11 +78,11 @@ TEST_F(ScriptedTransferTest, NewListingReplacesTheParsedEntries) {
     Open(false);
     ftp.FetchListing(nullptr, "", true);
     ASSERT_EQ(ftp.ListingItems().Count(), 2);
-    EXPECT_EQ(ftp.ListingItems()[1].EntryName, "sub");
+    EXPECT_EQ(ftp.ListingItems()[1].EntryName(), "sub");
     EXPECT_EQ(ftp.ListingItems()[1].EntryKind, ekDirectory);
     ftp.FetchListing(nullptr, "sub", true);
     ASSERT_EQ(ftp.ListingItems().Count(), 1);
-    EXPECT_EQ(ftp.ListingItems()[0].EntryName, "nested.txt");
+    EXPECT_EQ(ftp.ListingItems()[0].EntryName(), "nested.txt");
     EXPECT_EQ(ftp.ListingItems()[0].ByteSize, 5);
 }
 

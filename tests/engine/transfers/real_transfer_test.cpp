@@ -80,7 +80,7 @@ protected:
 
     const TIdFTPListItem* Find(const std::string& name) {
         for (const auto& item : ftp.ListingItems())
-            if (item.EntryName == name)
+            if (item.EntryName() == name)
                 return &item;
         return nullptr;
     }
@@ -112,7 +112,7 @@ TEST_P(RealTransfers, ListsTheRootWithNamesKeptExactly) {
     const TIdFTPListItem* link = Find(Tree::Symlink);
     ASSERT_NE(link, nullptr) << "symbolic link missing from the listing";
     EXPECT_EQ(link->EntryKind, ekSymbolicLink);
-    EXPECT_EQ(link->LinkTarget, Tree::SmallText);
+    EXPECT_EQ(link->LinkTarget(), Tree::SmallText);
 
     Lines names;
     ftp.FetchListing(&names, "", false);
@@ -135,7 +135,7 @@ TEST_P(RealTransfers, ListsTenThousandEntries) {
     ASSERT_EQ(ftp.ListingItems().Count(), Tree::ManyCount);
     Lines names;
     for (const auto& item : ftp.ListingItems()) {
-        names.push_back(item.EntryName);
+        names.emplace_back(item.EntryName());
         EXPECT_EQ(item.ByteSize, 0);
     }
     std::sort(names.begin(), names.end());
@@ -227,7 +227,7 @@ TEST_P(RealTransfers, RefusedRetrLeavesTheSessionUsable) {
     EXPECT_EQ(small.Bytes(), "Hello from the test tree.\r\n");
     ftp.FetchListing(nullptr, Tree::SubDir, true);
     ASSERT_EQ(ftp.ListingItems().Count(), 1);
-    EXPECT_EQ(ftp.ListingItems()[0].EntryName, "nested.txt");
+    EXPECT_EQ(ftp.ListingItems()[0].EntryName(), "nested.txt");
 }
 
 // The user stops a download through the pump: ABOR, and the server's 426 and its closing
