@@ -47,7 +47,7 @@ int ParseExtendedPassiveReply(const std::string& line) {
 // EPRT |2|2001:db8::5|5282| (RFC 2428 section 2): 1 for IPv4, 2 for IPv6. A zone ("%eth0")
 // names one of our interfaces and means nothing to the server.
 std::string ExtendedPortArgument(const std::string& ip, int port) {
-    const bool ipv6 = ip.find(':') != std::string::npos;
+    const bool ipv6 = platform::FamilyOf(ip) == platform::AddressFamily::IPv6;
     return std::string(ipv6 ? "|2|" : "|1|") + ip.substr(0, ip.find('%')) + "|" +
            std::to_string(port) + "|";
 }
