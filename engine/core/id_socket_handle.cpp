@@ -8,16 +8,17 @@ TIdSocketHandle::~TIdSocketHandle() {
     CloseSocket();
 }
 
-void TIdSocketHandle::AllocateSocket() {
+void TIdSocketHandle::AllocateSocket(platform::AddressFamily family) {
     CloseSocket();
     int error = 0;
-    Handle = platform::CreateTcpSocket(error);
+    Family = family;
+    Handle = platform::CreateTcpSocket(error, family);
     if (!HandleAllocated())
         throw EIdInvalidSocket();
 }
 
 void TIdSocketHandle::Bind(const std::string& ip, int port) {
-    if (platform::BindSocket(Handle, ip, port) != 0)
+    if (platform::BindSocket(Handle, ip, port, Family) != 0)
         throw EIdCouldNotBindSocket();
     UpdateBindingLocal();
 }

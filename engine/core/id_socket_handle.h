@@ -20,7 +20,11 @@ public:
     std::string PeerIP;
     int PeerPort = 0;
 
-    void AllocateSocket();                      // EIdInvalidSocket
+    // The family of the socket last allocated; an empty bind address means any of it.
+    platform::AddressFamily Family = platform::AddressFamily::IPv4;
+
+    // EIdInvalidSocket
+    void AllocateSocket(platform::AddressFamily family = platform::AddressFamily::IPv4);
     void Bind(const std::string& ip, int port); // EIdCouldNotBindSocket
     void UpdateBindingLocal();
     void UpdateBindingPeer();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -32,6 +33,20 @@ bool IsDottedIPv4(const std::string& host) {
     return parts == 4;
 }
 
+bool IsIPv6Literal(const std::string& host) {
+    const std::string address = host.substr(0, host.find('%'));
+    return address.find(':') != std::string::npos && address.size() <= 45 &&
+           std::all_of(address.begin(), address.end(), [](char c) {
+               return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+           });
+}
+
+std::string UnbracketHost(const std::string& host) {
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        return host.substr(1, host.size() - 2);
+    return host;
+}
+
 void TIdTCPClient::OpenConnection(int timeout) {
     if (carrier_ == nullptr) {
         auto carrier = std::make_unique<TIdIOHandlerSocket>();
@@ -43,30 +58,19 @@ void TIdTCPClient::OpenConnection(int timeout) {
     try {
         carrier_->Open();
         ResetInput();
+        const std::vector<std::string> addresses = PeerAddresses();
+        // A name with several addresses (IPv6 and IPv4, or several of one) is reached through
+        // the first that answers, as RFC 6724 orders them; the last failure is what is told.
+        for (size_t i = 0; i < addresses.size(); ++i) {
+            try {
+                ConnectTo(addresses[i], timeout);
+                break;
+            } catch (const EIdException&) {
+                if (i + 1 == addresses.size())
+                    throw;
+            }
+        }
         TIdSocketHandle& socket = *Socket();
-        socket.AllocateSocket();
-        if (!BoundIP.empty() || BoundPort != 0)
-            socket.Bind(BoundIP, BoundPort);
-        if (!IsDottedIPv4(Host))
-            carrier_->ReportStatus(hsResolving, Host);
-        std::string ip;
-        if (EqualsIgnoreCase(Host, "LOCALHOST")) {
-            ip = "127.0.0.1";
-        } else if (IsDottedIPv4(Host)) {
-            ip = Host;
-        } else if (int error = platform::ResolveIPv4(Host, ip); error != 0) {
-            throw EIdSocketError(error);
-        }
-        carrier_->ReportStatus(hsConnecting, ip);
-        if (timeout != -1 && timeout != 0) {
-            ConnectWithTimeout(ip, timeout);
-        } else if (TIdAntiFreeze::PumpApplies()) {
-            ConnectWithTimeout(ip, 120000);
-        } else {
-            std::atomic<bool> never{false};
-            if (int error = platform::ConnectSocket(socket.Handle, ip, Port, never); error != 0)
-                throw EIdSocketError(error);
-        }
         socket.UpdateBindingLocal();
         socket.UpdateBindingPeer();
         if (Intercept != nullptr)
@@ -77,6 +81,38 @@ void TIdTCPClient::OpenConnection(int timeout) {
     } catch (...) {
         DropSocket();
         throw;
+    }
+}
+
+std::vector<std::string> TIdTCPClient::PeerAddresses() {
+    const std::string host = UnbracketHost(Host);
+    const bool literal = IsDottedIPv4(host) || IsIPv6Literal(host);
+    if (!literal)
+        carrier_->ReportStatus(hsResolving, Host);
+    if (EqualsIgnoreCase(host, "LOCALHOST"))
+        return {"127.0.0.1"};
+    if (literal)
+        return {host};
+    std::vector<std::string> addresses;
+    if (int error = platform::ResolveAll(host, addresses); error != 0)
+        throw EIdSocketError(error);
+    return addresses;
+}
+
+void TIdTCPClient::ConnectTo(const std::string& ip, int timeout) {
+    TIdSocketHandle& socket = *Socket();
+    socket.AllocateSocket(platform::FamilyOf(ip));
+    if (!BoundIP.empty() || BoundPort != 0)
+        socket.Bind(BoundIP, BoundPort);
+    carrier_->ReportStatus(hsConnecting, ip);
+    if (timeout != -1 && timeout != 0) {
+        ConnectWithTimeout(ip, timeout);
+    } else if (TIdAntiFreeze::PumpApplies()) {
+        ConnectWithTimeout(ip, 120000);
+    } else {
+        std::atomic<bool> never{false};
+        if (int error = platform::ConnectSocket(socket.Handle, ip, Port, never); error != 0)
+            throw EIdSocketError(error);
     }
 }
 

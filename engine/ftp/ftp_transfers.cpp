@@ -25,19 +25,67 @@ void TIdFTP::CopyChannelSettings(TIdTCPConnection& channel) const {
     channel.StallTimeout = DataStallTimeout;
 }
 
+bool TIdFTP::ControlIsIPv6() const {
+    return Socket() != nullptr &&
+           platform::FamilyOf(Socket()->PeerIP) == platform::AddressFamily::IPv6;
+}
+
+namespace {
+
+std::string FirstTextLine(const TIdRFCReply& reply) {
+    return reply.Text.empty() ? std::string() : reply.Text.front();
+}
+
+} // namespace
+
+// Over IPv6 the server is asked for EPSV (RFC 2428), whose reply names only a port. A server
+// that refuses it (5xx) may still answer PASV over IPv6, and since the data connection goes to
+// the control connection's peer, only the port of the 227 reply is needed. Over IPv4 the
+// dialogue is PASV alone, as every server understands it.
 void TIdFTP::OpenPassiveChannel(std::string& host, int& port) {
-    IssueCommand("PASV", {227});
-    ParsePassiveReply(LastReply.Text.empty() ? std::string() : LastReply.Text.front(), host, port);
+    const bool ipv6 = ControlIsIPv6();
+    if (ipv6 && !extendedPassiveRefused_) {
+        const int code = IssueCommand("EPSV", AnyReplyCode);
+        if (code == 229) {
+            port = ParseExtendedPassiveReply(FirstTextLine(LastReply));
+            host = Socket()->PeerIP;
+            PassiveReplyHost = host;
+            PassiveReplyPort = port;
+            return;
+        }
+        if (code / 100 != 5)
+            CheckReplyCode(code, {229});
+        extendedPassiveRefused_ = true;
+    }
+    const int code = IssueCommand("PASV", ipv6 ? AnyReplyCode : ReplyCodes{227});
+    if (code != 227)
+        throw EIdExtendedModeRefused(
+            code, "The server refused EPSV and PASV over IPv6, so no passive data connection "
+                  "can be opened: " +
+                      LastReply.TextWithLineEnds());
+    ParsePassiveReply(FirstTextLine(LastReply), host, port);
     PassiveReplyHost = host;
     PassiveReplyPort = port;
 }
 
+// PORT has room for an IPv4 address only; a listener on IPv6 is named with EPRT (RFC 2428),
+// and a server that refuses it leaves active mode no way to name it.
 void TIdFTP::SendPortCommand(const TIdSimpleServer& listener) {
     std::string address = listener.Socket()->IP;
+    const int port = listener.Socket()->Port;
+    if (platform::FamilyOf(address) == platform::AddressFamily::IPv6) {
+        const int code = IssueCommand("EPRT " + ExtendedPortArgument(address, port), AnyReplyCode);
+        if (code / 100 == 5)
+            throw EIdExtendedModeRefused(
+                code, "The server refused EPRT, and PORT cannot name an IPv6 address; passive "
+                      "mode may work: " +
+                          LastReply.TextWithLineEnds());
+        CheckReplyCode(code, {200});
+        return;
+    }
     for (char& c : address)
         if (c == '.')
             c = ',';
-    const int port = listener.Socket()->Port;
     IssueCommand("PORT " + address + "," + std::to_string(port / 256) + "," +
                      std::to_string(port % 256),
                  {200});

@@ -28,6 +28,7 @@ TIdFTP::~TIdFTP() = default;
 void TIdFTP::OpenSession(bool autoLogin, int timeout) {
     const std::string host = Host;
     const int port = Port;
+    extendedPassiveRefused_ = false;
     try {
         try {
             if (ProxySettings.ProxyType != fpcmNone && !ProxySettings.Host.empty()) {

@@ -68,8 +68,9 @@ public:
     bool ResumeProbed = false;
     bool ResumeSupported = false;
     TListingLines ListingLines;
-    // Host and port as the last 227 reply named them. The data connection itself goes to
-    // the control connection's peer.
+    // Host and port as the last 227 reply named them, or the control connection's peer and
+    // the port of the last 229 reply (which names no host). The data connection itself goes
+    // to the control connection's peer.
     std::string PassiveReplyHost;
     int PassiveReplyPort = 0;
 
@@ -129,6 +130,7 @@ private:
     void FinishTransfer(int64_t received, int64_t expectedBytes, int64_t offset);
     bool FollowUpReplyArrives();
     void ConsumePendingReply();
+    bool ControlIsIPv6() const;
 
     TIdFTPTransferType transferType_ = ftBinary;
     std::unique_ptr<TIdTCPConnection> activeDataChannel_;
@@ -136,6 +138,8 @@ private:
     bool replyPending_ = false;
     // ABOR went out during the running transfer, so its own reply follows the transfer's.
     bool abortSent_ = false;
+    // The server of this session refused EPSV: later transfers go to PASV at once.
+    bool extendedPassiveRefused_ = false;
     std::unique_ptr<TIdFTPListItems> listingItems_;
 };
 
@@ -144,6 +148,20 @@ private:
 // must be numbers (giving 0..65535); the host fields are taken as they are, since the data
 // connection never goes there. Raises EIdException naming the text it could not read.
 void ParsePassiveReply(const std::string& line, std::string& host, int& port);
+
+// Reads the port from the text of a 229 reply, "(|||port|)" with any printable delimiter
+// (RFC 2428). Raises EIdException naming the text it could not read.
+int ParseExtendedPassiveReply(const std::string& line);
+
+// The argument of EPRT for a listener: "|2|::1|5001|", or "|1|a.b.c.d|port|" for IPv4.
+std::string ExtendedPortArgument(const std::string& ip, int port);
+
+// The server refused the extended command that a data connection over IPv6 needs (EPSV or
+// EPRT, RFC 2428), and the classic one could not stand in for it. Carries the last reply code.
+class EIdExtendedModeRefused : public EIdProtocolReplyError {
+public:
+    using EIdProtocolReplyError::EIdProtocolReplyError;
+};
 
 // Refuses an argument that would break the command line (CR, LF or NUL), naming it.
 void CheckCommandArgument(const char* what, const std::string& value);

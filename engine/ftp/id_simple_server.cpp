@@ -34,7 +34,7 @@ void TIdSimpleServer::StartListening() {
         }
         if (listenHandle_ == platform::InvalidSocket) {
             TIdSocketHandle& record = *Socket();
-            record.AllocateSocket();
+            record.AllocateSocket(platform::FamilyOf(BoundIP));
             record.Bind(BoundIP, BoundPort);
             listenHandle_ = record.Handle;
             record.Handle = platform::InvalidSocket; // the record describes the listener

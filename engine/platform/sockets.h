@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tavo::platform {
 
@@ -31,8 +32,18 @@ inline constexpr int ErrHostNotFound = 11001;
 int StartSocketLibrary();
 void StopSocketLibrary();
 
-SocketHandle CreateTcpSocket(int& error);
-int BindSocket(SocketHandle socket, const std::string& ip, int port);
+enum class AddressFamily { IPv4, IPv6 };
+
+// The family of a numeric address: IPv6 addresses are the ones with a colon ("::1",
+// "fe80::1%2"), anything else is taken as IPv4.
+inline AddressFamily FamilyOf(const std::string& ip) {
+    return ip.find(':') != std::string::npos ? AddressFamily::IPv6 : AddressFamily::IPv4;
+}
+
+SocketHandle CreateTcpSocket(int& error, AddressFamily family = AddressFamily::IPv4);
+// Binds to a numeric address, or to any local address of `anyFamily` when ip is empty.
+int BindSocket(SocketHandle socket, const std::string& ip, int port,
+               AddressFamily anyFamily = AddressFamily::IPv4);
 // Connects, waiting until done, failed, or `cancelled` turns true (then ErrNotSocket, the
 // answer a blocking connect gets when its socket is closed under it).
 int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
@@ -56,12 +67,14 @@ int WaitReadable(SocketHandle socket, int timeoutMs, int& error);
 // 1 when the socket takes more bytes within timeoutMs (-1 = no limit), else as WaitReadable.
 int WaitWritable(SocketHandle socket, int timeoutMs, int& error);
 
+// Addresses as numeric text: dotted IPv4, or IPv6 as the resolver writes it ("::1").
 int LocalAddress(SocketHandle socket, std::string& ip, int& port);
 int PeerAddress(SocketHandle socket, std::string& ip, int& port);
 void ShutdownSend(SocketHandle socket);
 void CloseSocket(SocketHandle socket);
 
-// First IPv4 address of a host name, dotted; 0 or an error number.
-int ResolveIPv4(const std::string& host, std::string& ip);
+// Every address of a host name, of either family, as numeric text in the resolver's order of
+// preference (RFC 6724), each once; 0 or an error number.
+int ResolveAll(const std::string& host, std::vector<std::string>& ips);
 
 } // namespace tavo::platform

@@ -2,6 +2,7 @@
 
 #include "engine/platform/sockets.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -109,22 +110,56 @@ int LastError() {
     return MapErrno(errno);
 }
 
-bool MakeAddress(const std::string& ip, int port, sockaddr_in& address) {
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    if (ip.empty()) {
-        address.sin_addr.s_addr = htonl(INADDR_ANY);
-        return true;
+// A socket address of either family. IPv6 text goes through the resolver in numeric mode,
+// which also reads a zone ("fe80::1%eth0") that inet_pton refuses.
+struct Address {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
+};
+
+bool MakeAddress(const std::string& ip, int port, AddressFamily anyFamily, Address& address) {
+    address = Address{};
+    const bool ipv6 =
+        ip.empty() ? anyFamily == AddressFamily::IPv6 : FamilyOf(ip) == AddressFamily::IPv6;
+    if (!ipv6) {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(address.storage);
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(static_cast<uint16_t>(port));
+        v4.sin_addr.s_addr = htonl(INADDR_ANY);
+        address.length = sizeof v4;
+        return ip.empty() || inet_pton(AF_INET, ip.c_str(), &v4.sin_addr) == 1;
     }
-    return inet_pton(AF_INET, ip.c_str(), &address.sin_addr) == 1;
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(address.storage);
+    address.length = sizeof v6;
+    if (!ip.empty()) {
+        addrinfo hints{};
+        hints.ai_family = AF_INET6;
+        hints.ai_flags = AI_NUMERICHOST;
+        addrinfo* found = nullptr;
+        if (::getaddrinfo(ip.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+            return false;
+        std::memcpy(&v6, found->ai_addr, sizeof v6);
+        ::freeaddrinfo(found);
+    }
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = htons(static_cast<uint16_t>(port));
+    return true;
 }
 
-int ReadAddress(const sockaddr_in& address, std::string& ip, int& port) {
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+int ReadAddress(const sockaddr_storage& address, std::string& ip, int& port) {
+    char text[NI_MAXHOST] = {};
+    if (address.ss_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+        ::getnameinfo(reinterpret_cast<const sockaddr*>(&v6), sizeof v6, text, sizeof text, nullptr,
+                      0, NI_NUMERICHOST);
+        port = ntohs(v6.sin6_port);
+    } else {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+        inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+        port = ntohs(v4.sin_port);
+    }
     ip = text;
-    port = ntohs(address.sin_port);
     return 0;
 }
 
@@ -135,34 +170,32 @@ int StartSocketLibrary() {
 }
 void StopSocketLibrary() {}
 
-SocketHandle CreateTcpSocket(int& error) {
-    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+SocketHandle CreateTcpSocket(int& error, AddressFamily family) {
+    int s = ::socket(family == AddressFamily::IPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC,
+                     IPPROTO_TCP);
     error = s < 0 ? LastError() : 0;
     return s < 0 ? InvalidSocket : s;
 }
 
-int BindSocket(SocketHandle socket, const std::string& ip, int port) {
-    sockaddr_in address;
-    if (!MakeAddress(ip, port, address))
+int BindSocket(SocketHandle socket, const std::string& ip, int port, AddressFamily anyFamily) {
+    Address address;
+    if (!MakeAddress(ip, port, anyFamily, address))
         return 10049;
-    return ::bind(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&address),
-                  sizeof address) == 0
-               ? 0
-               : LastError();
+    return ::bind(static_cast<int>(socket), address.get(), address.length) == 0 ? 0 : LastError();
 }
 
 // A non-blocking connect polled in short slices: closing a socket does not wake a thread
 // blocked in connect() on Linux, so cancellation has to be looked for.
 int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
                   const std::atomic<bool>& cancelled) {
-    sockaddr_in address;
-    if (!MakeAddress(ip, port, address))
+    Address address;
+    if (!MakeAddress(ip, port, AddressFamily::IPv4, address))
         return 10049;
     int fd = static_cast<int>(socket);
     int flags = ::fcntl(fd, F_GETFL);
     ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     int result = 0;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(fd, address.get(), address.length) != 0) {
         result = errno == EINPROGRESS || errno == EINTR ? -1 : LastError();
         while (result == -1) {
             if (cancelled.load())
@@ -256,7 +289,7 @@ int WaitWritable(SocketHandle socket, int timeoutMs, int& error) {
 }
 
 int LocalAddress(SocketHandle socket, std::string& ip, int& port) {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     if (::getsockname(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&address), &length) !=
         0)
@@ -265,7 +298,7 @@ int LocalAddress(SocketHandle socket, std::string& ip, int& port) {
 }
 
 int PeerAddress(SocketHandle socket, std::string& ip, int& port) {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     if (::getpeername(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&address), &length) !=
         0)
@@ -281,18 +314,28 @@ void CloseSocket(SocketHandle socket) {
     ::close(static_cast<int>(socket));
 }
 
-int ResolveIPv4(const std::string& host, std::string& ip) {
+int ResolveAll(const std::string& host, std::vector<std::string>& ips) {
+    ips.clear();
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (rc != 0 || found == nullptr)
         return rc == EAI_SYSTEM ? LastError() : ErrHostNotFound;
-    int port = 0;
-    ReadAddress(*reinterpret_cast<sockaddr_in*>(found->ai_addr), ip, port);
+    for (addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6)
+            continue;
+        sockaddr_storage address{};
+        std::memcpy(&address, entry->ai_addr, entry->ai_addrlen);
+        std::string ip;
+        int port = 0;
+        ReadAddress(address, ip, port);
+        if (std::find(ips.begin(), ips.end(), ip) == ips.end())
+            ips.push_back(ip);
+    }
     ::freeaddrinfo(found);
-    return 0;
+    return ips.empty() ? ErrHostNotFound : 0;
 }
 
 } // namespace tavo::platform

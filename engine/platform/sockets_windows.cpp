@@ -37,6 +37,7 @@ struct WinsockApi {
     decltype(&::closesocket) closesocket = nullptr;
     decltype(&::getaddrinfo) getaddrinfo = nullptr;
     decltype(&::freeaddrinfo) freeaddrinfo = nullptr;
+    decltype(&::getnameinfo) getnameinfo = nullptr;
     decltype(&::ioctlsocket) ioctlsocket = nullptr;
     decltype(&::getsockopt) getsockopt = nullptr;
     decltype(&::WSAEventSelect) eventSelect = nullptr;
@@ -69,22 +70,67 @@ bool ParseDotted(const std::string& ip, in_addr& address) {
     return true;
 }
 
-bool MakeAddress(const std::string& ip, int port, sockaddr_in& address) {
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = static_cast<u_short>(((port & 0xFF) << 8) | ((port >> 8) & 0xFF));
-    if (ip.empty())
-        return true; // INADDR_ANY is all zeros
-    return ParseDotted(ip, address.sin_addr);
+// A socket address of either family. IPv6 text goes through the resolver in numeric mode
+// (inet_pton is missing from older ws2_32), which also reads a zone ("fe80::1%2").
+struct Address {
+    sockaddr_storage storage{};
+    int length = 0;
+    sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
+};
+
+u_short NetworkPort(int port) {
+    return static_cast<u_short>(((port & 0xFF) << 8) | ((port >> 8) & 0xFF));
 }
 
-void ReadAddress(const sockaddr_in& address, std::string& ip, int& port) {
-    const auto* b = reinterpret_cast<const unsigned char*>(&address.sin_addr.s_addr);
+int HostPort(u_short port) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&port);
+    return (p[0] << 8) | p[1];
+}
+
+bool MakeAddress(const std::string& ip, int port, AddressFamily anyFamily, Address& address) {
+    address = Address{};
+    const bool ipv6 =
+        ip.empty() ? anyFamily == AddressFamily::IPv6 : FamilyOf(ip) == AddressFamily::IPv6;
+    if (!ipv6) {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(address.storage);
+        v4.sin_family = AF_INET;
+        v4.sin_port = NetworkPort(port);
+        address.length = sizeof v4;
+        return ip.empty() || ParseDotted(ip, v4.sin_addr); // INADDR_ANY is all zeros
+    }
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(address.storage);
+    address.length = sizeof v6;
+    if (!ip.empty()) {
+        addrinfo hints{};
+        hints.ai_family = AF_INET6;
+        hints.ai_flags = AI_NUMERICHOST;
+        addrinfo* found = nullptr;
+        if (api.getaddrinfo(ip.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+            return false;
+        std::memcpy(&v6, found->ai_addr, sizeof v6);
+        api.freeaddrinfo(found);
+    }
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = NetworkPort(port);
+    return true;
+}
+
+void ReadAddress(const sockaddr_storage& address, std::string& ip, int& port) {
+    if (address.ss_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+        char text[NI_MAXHOST] = {};
+        api.getnameinfo(reinterpret_cast<const sockaddr*>(&v6), sizeof v6, text, sizeof text,
+                        nullptr, 0, NI_NUMERICHOST);
+        ip = text;
+        port = HostPort(v6.sin6_port);
+        return;
+    }
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+    const auto* b = reinterpret_cast<const unsigned char*>(&v4.sin_addr.s_addr);
     char text[16];
     std::snprintf(text, sizeof text, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
     ip = text;
-    const auto* p = reinterpret_cast<const unsigned char*>(&address.sin_port);
-    port = (p[0] << 8) | p[1];
+    port = HostPort(v4.sin_port);
 }
 
 SOCKET Native(SocketHandle s) {
@@ -114,8 +160,8 @@ int StartSocketLibrary() {
                   Load(api.getsockname, "getsockname") && Load(api.getpeername, "getpeername") &&
                   Load(api.shutdown, "shutdown") && Load(api.closesocket, "closesocket") &&
                   Load(api.getaddrinfo, "getaddrinfo") && Load(api.freeaddrinfo, "freeaddrinfo") &&
-                  Load(api.ioctlsocket, "ioctlsocket") && Load(api.getsockopt, "getsockopt") &&
-                  Load(api.eventSelect, "WSAEventSelect") &&
+                  Load(api.getnameinfo, "getnameinfo") && Load(api.ioctlsocket, "ioctlsocket") &&
+                  Load(api.getsockopt, "getsockopt") && Load(api.eventSelect, "WSAEventSelect") &&
                   Load(api.enumNetworkEvents, "WSAEnumNetworkEvents");
         if (!ok) {
             FreeLibrary(api.module);
@@ -134,31 +180,30 @@ void StopSocketLibrary() {
         api.cleanup();
 }
 
-SocketHandle CreateTcpSocket(int& error) {
-    SOCKET s = api.socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+SocketHandle CreateTcpSocket(int& error, AddressFamily family) {
+    SOCKET s =
+        api.socket(family == AddressFamily::IPv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
     error = s == INVALID_SOCKET ? LastError() : 0;
     return s == INVALID_SOCKET ? InvalidSocket : static_cast<SocketHandle>(s);
 }
 
-int BindSocket(SocketHandle socket, const std::string& ip, int port) {
-    sockaddr_in address;
-    if (!MakeAddress(ip, port, address))
+int BindSocket(SocketHandle socket, const std::string& ip, int port, AddressFamily anyFamily) {
+    Address address;
+    if (!MakeAddress(ip, port, anyFamily, address))
         return WSAEADDRNOTAVAIL;
-    return api.bind(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-               ? 0
-               : LastError();
+    return api.bind(Native(socket), address.get(), address.length) == 0 ? 0 : LastError();
 }
 
 // Non-blocking connect polled in short slices, so a cancelled attempt ends promptly.
 int ConnectSocket(SocketHandle socket, const std::string& ip, int port,
                   const std::atomic<bool>& cancelled) {
-    sockaddr_in address;
-    if (!MakeAddress(ip, port, address))
+    Address address;
+    if (!MakeAddress(ip, port, AddressFamily::IPv4, address))
         return WSAEADDRNOTAVAIL;
     u_long nonBlocking = 1;
     api.ioctlsocket(Native(socket), FIONBIO, &nonBlocking);
     int result = 0;
-    if (api.connect(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (api.connect(Native(socket), address.get(), address.length) != 0) {
         int error = LastError();
         result = error == WSAEWOULDBLOCK ? -1 : error;
         while (result == -1) {
@@ -325,7 +370,7 @@ int WaitWritable(SocketHandle socket, int timeoutMs, int& error) {
 }
 
 int LocalAddress(SocketHandle socket, std::string& ip, int& port) {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     int length = sizeof address;
     if (api.getsockname(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return LastError();
@@ -334,7 +379,7 @@ int LocalAddress(SocketHandle socket, std::string& ip, int& port) {
 }
 
 int PeerAddress(SocketHandle socket, std::string& ip, int& port) {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     int length = sizeof address;
     if (api.getpeername(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return LastError();
@@ -350,18 +395,28 @@ void CloseSocket(SocketHandle socket) {
     api.closesocket(Native(socket));
 }
 
-int ResolveIPv4(const std::string& host, std::string& ip) {
+int ResolveAll(const std::string& host, std::vector<std::string>& ips) {
+    ips.clear();
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     int rc = api.getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (rc != 0 || found == nullptr)
         return rc != 0 ? rc : WSAHOST_NOT_FOUND;
-    int port = 0;
-    ReadAddress(*reinterpret_cast<sockaddr_in*>(found->ai_addr), ip, port);
+    for (addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6)
+            continue;
+        sockaddr_storage address{};
+        std::memcpy(&address, entry->ai_addr, std::min<size_t>(entry->ai_addrlen, sizeof address));
+        std::string ip;
+        int port = 0;
+        ReadAddress(address, ip, port);
+        if (std::find(ips.begin(), ips.end(), ip) == ips.end())
+            ips.push_back(ip);
+    }
     api.freeaddrinfo(found);
-    return 0;
+    return ips.empty() ? WSAHOST_NOT_FOUND : 0;
 }
 
 } // namespace tavo::platform

@@ -1,6 +1,6 @@
-// The controller against vsftpd and pyftpdlib on loopback, in passive and active mode; the
-// Chinese edition's texts in passive mode, the English edition's in active mode. Skipped when
-// the test run started no servers.
+// The controller against vsftpd and pyftpdlib on loopback (and on [::1] where the run started
+// them there), in passive and active mode; the Chinese edition's texts in passive mode, the
+// English edition's in active mode. Skipped when the test run started no servers.
 
 #include "tests/controller/controller_fixture.h"
 #include "tests/support/page_side.h"
@@ -31,12 +31,15 @@ std::string ReadFile(const std::string& path) {
 struct RealCase {
     bool vsftpd;
     bool passive;
+    bool ipv6 = false; // the same server on [::1], the host as a page would write it
 };
 
 class RealServerTest : public ControllerTest, public ::testing::WithParamInterface<RealCase> {
 protected:
     void SetUp() override {
-        RealServerLookup lookup = GetParam().vsftpd ? FindVsftpd() : FindPyftpd();
+        RealServerLookup lookup = GetParam().ipv6
+                                      ? (GetParam().vsftpd ? FindVsftpd6() : FindPyftpd6())
+                                      : (GetParam().vsftpd ? FindVsftpd() : FindPyftpd());
         if (!lookup.Server)
             GTEST_SKIP() << lookup.Missing;
         real = *lookup.Server;
@@ -263,9 +266,12 @@ TEST_P(RealServerTest, BusyDuringADownloadAndAnUploadStoppedThroughTheConnectBut
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                          ::testing::Values(RealCase{true, true}, RealCase{true, false},
-                                           RealCase{false, true}, RealCase{false, false}),
+                                           RealCase{false, true}, RealCase{false, false},
+                                           RealCase{true, true, true},
+                                           RealCase{false, false, true}),
                          [](const ::testing::TestParamInfo<RealCase>& info) {
                              return std::string(info.param.vsftpd ? "vsftpd" : "pyftpdlib") +
+                                    (info.param.ipv6 ? "Ipv6" : "") +
                                     (info.param.passive ? "Passive" : "Active");
                          });
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The real FTP servers of a test run, on 127.0.0.1 only.
+# The real FTP servers of a test run, on loopback only: 127.0.0.1, and the same servers again
+# on [::1] for sessions over IPv6 (left out, with their tests, where ::1 cannot be bound).
 #
 #   servers.sh start STATE_DIR   build the test trees, start vsftpd and pyftpdlib, and write
 #                                STATE_DIR/env.sh (the TAVO_* variables the tests read)
@@ -23,7 +24,7 @@ python=/usr/bin/python3 # the interpreter that has pyftpdlib
 vsftpd=/usr/sbin/vsftpd
 
 usage() {
-    sed -n '2,17p' "$0" >&2
+    sed -n '2,18p' "$0" >&2
     exit 2
 }
 
@@ -31,15 +32,26 @@ free_port() {
     "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
-# Waits until a server on the port greets with 220 (10 s at most).
+# Whether this machine has an IPv6 loopback to listen on.
+have_ipv6_loopback() {
+    "$python" -c 'import socket; socket.socket(socket.AF_INET6).bind(("::1", 0))' 2>/dev/null
+}
+
+free_port6() {
+    "$python" -c 'import socket; s = socket.socket(socket.AF_INET6); s.bind(("::1", 0)); print(s.getsockname()[1])'
+}
+
+# Waits until a server on the port (of 127.0.0.1, or the address given second) greets with 220
+# (10 s at most).
 wait_for_greeting() {
-    "$python" - "$1" <<'EOF'
+    "$python" - "$1" "${2:-127.0.0.1}" <<'EOF'
 import socket, sys, time
 port = int(sys.argv[1])
+host = sys.argv[2]
 deadline = time.time() + 10
 while time.time() < deadline:
     try:
-        with socket.create_connection(("127.0.0.1", port), timeout=2) as s:
+        with socket.create_connection((host, port), timeout=2) as s:
             s.settimeout(2)
             if s.recv(512).startswith(b"220"):
                 s.sendall(b"QUIT\r\n")
@@ -88,27 +100,38 @@ ftp_account() {
     [ -d "$home" ] || install -d -m 755 "$home"
 }
 
+# start_vsftpd ROOT [6]: on 127.0.0.1, or with 6 on ::1 (vsftpd listens on IPv6 only in its
+# listen_ipv6 mode, which excludes listen=YES). Sets vsftpd_port or vsftpd6_port.
 start_vsftpd() {
-    local root=$1
-    vsftpd_port=$(free_port)
+    local root=$1 v=${2:-}
+    local port listen
+    if [ "$v" = 6 ]; then
+        port=$(free_port6)
+        listen="listen=NO
+listen_ipv6=YES
+listen_address6=::1"
+    else
+        port=$(free_port)
+        listen="listen=YES
+listen_address=127.0.0.1"
+    fi
     # A random block of passive ports, so runs side by side rarely meet (vsftpd retries a
     # port that is taken anyway).
     local low=$((40000 + (RANDOM % 200) * 100))
     # The protocol log lets a test see what a client sent, or did not send, before it left.
-    rm -f "$state/vsftpd-protocol.log"
+    rm -f "$state/vsftpd$v-protocol.log"
     ftp_account || return 1
     # vsftpd's privilege-separated helper confines itself here: empty, and root's alone.
-    local empty=$state/vsftpd-empty
+    local empty=$state/vsftpd$v-empty
     rm -rf "$empty"
     install -d -m 555 "$empty"
     # Run as root without run_as_launching_user, vsftpd chroots the anonymous user to anon_root:
     # the client sees the tree as "/" however the folders above it are protected, and cannot
     # reach the rest of the machine. vsftpd refuses a chroot root its user may write to, hence
     # the root's mode 555 and the writable "incoming" below it.
-    cat >"$state/vsftpd.conf" <<EOF
-listen=YES
-listen_address=127.0.0.1
-listen_port=$vsftpd_port
+    cat >"$state/vsftpd$v.conf" <<EOF
+$listen
+listen_port=$port
 background=NO
 seccomp_sandbox=NO
 anonymous_enable=YES
@@ -127,36 +150,42 @@ pasv_max_port=$((low + 99))
 xferlog_enable=YES
 xferlog_std_format=NO
 log_ftp_protocol=YES
-vsftpd_log_file=$state/vsftpd-protocol.log
+vsftpd_log_file=$state/vsftpd$v-protocol.log
 EOF
-    setsid "$vsftpd" "$state/vsftpd.conf" >"$state/vsftpd.log" 2>&1 </dev/null &
-    record vsftpd $!
-    if ! wait_for_greeting "$vsftpd_port"; then
-        echo "servers.sh: vsftpd did not start; its log:" >&2
-        cat "$state/vsftpd.log" >&2
+    setsid "$vsftpd" "$state/vsftpd$v.conf" >"$state/vsftpd$v.log" 2>&1 </dev/null &
+    record vsftpd$v $!
+    if ! wait_for_greeting "$port" "$([ "$v" = 6 ] && echo ::1 || echo 127.0.0.1)"; then
+        echo "servers.sh: vsftpd did not start${v:+ on ::1}; its log:" >&2
+        cat "$state/vsftpd$v.log" >&2
         return 1
     fi
+    if [ "$v" = 6 ]; then vsftpd6_port=$port; else vsftpd_port=$port; fi
 }
 
+# start_pyftpd ROOT [6]: on 127.0.0.1, or with 6 on ::1. Sets pyftpd_port or pyftpd6_port.
 start_pyftpd() {
-    local root=$1
+    local root=$1 v=${2:-}
+    local host=127.0.0.1
+    [ "$v" = 6 ] && host=::1
     pyftpd_pass=Tavo-Pass-2024
-    rm -f "$state/pyftpd.port"
-    setsid "$python" "$here/pyftpd_server.py" --root "$root" --user tavo \
-        --password "$pyftpd_pass" --port-file "$state/pyftpd.port" \
-        >"$state/pyftpd.log" 2>&1 </dev/null &
-    record pyftpd $!
+    rm -f "$state/pyftpd$v.port"
+    setsid "$python" "$here/pyftpd_server.py" --root "$root" --user tavo --host "$host" \
+        --password "$pyftpd_pass" --port-file "$state/pyftpd$v.port" \
+        >"$state/pyftpd$v.log" 2>&1 </dev/null &
+    record pyftpd$v $!
     local waited=0
-    while [ ! -s "$state/pyftpd.port" ] && [ $waited -lt 100 ]; do
+    while [ ! -s "$state/pyftpd$v.port" ] && [ $waited -lt 100 ]; do
         sleep 0.1
         waited=$((waited + 1))
     done
-    pyftpd_port=$(cat "$state/pyftpd.port" 2>/dev/null || true)
-    if [ -z "$pyftpd_port" ] || ! wait_for_greeting "$pyftpd_port"; then
-        echo "servers.sh: pyftpdlib did not start; its log:" >&2
-        cat "$state/pyftpd.log" >&2
+    local port
+    port=$(cat "$state/pyftpd$v.port" 2>/dev/null || true)
+    if [ -z "$port" ] || ! wait_for_greeting "$port" "$host"; then
+        echo "servers.sh: pyftpdlib did not start on $host; its log:" >&2
+        cat "$state/pyftpd$v.log" >&2
         return 1
     fi
+    if [ "$v" = 6 ]; then pyftpd6_port=$port; else pyftpd_port=$port; fi
 }
 
 [ $# -eq 2 ] || usage
@@ -171,12 +200,24 @@ start)
     stop_all
     trap 'stop_all' ERR
     vsftpd_port=
+    vsftpd6_port=
+    pyftpd6_port=
     "$python" "$here/make_tree.py" "$state/pyftpd-root" --big-bytes "$big_bytes" --cache "$cache"
     : >"$state/env.sh.new"
     if [ "$(id -u)" -eq 0 ]; then
         "$python" "$here/make_tree.py" "$state/vsftpd-root" --read-only-root \
             --big-bytes "$big_bytes" --cache "$cache"
         start_vsftpd "$state/vsftpd-root"
+        if have_ipv6_loopback; then
+            start_vsftpd "$state/vsftpd-root" 6
+            cat >>"$state/env.sh.new" <<EOF
+export TAVO_VSFTPD6_HOST='[::1]'
+export TAVO_VSFTPD6_PORT=$vsftpd6_port
+export TAVO_VSFTPD6_USER=anonymous
+export TAVO_VSFTPD6_PASS=
+export TAVO_VSFTPD6_ROOT='$state/vsftpd-root'
+EOF
+        fi
         cat >>"$state/env.sh.new" <<EOF
 export TAVO_VSFTPD_HOST=127.0.0.1
 export TAVO_VSFTPD_PORT=$vsftpd_port
@@ -190,6 +231,18 @@ EOF
             "not started, its tests skip" >&2
     fi
     start_pyftpd "$state/pyftpd-root"
+    if have_ipv6_loopback; then
+        start_pyftpd "$state/pyftpd-root" 6
+        cat >>"$state/env.sh.new" <<EOF
+export TAVO_PYFTPD6_HOST='[::1]'
+export TAVO_PYFTPD6_PORT=$pyftpd6_port
+export TAVO_PYFTPD6_USER=tavo
+export TAVO_PYFTPD6_PASS=$pyftpd_pass
+export TAVO_PYFTPD6_ROOT='$state/pyftpd-root'
+EOF
+    else
+        echo "servers.sh: no IPv6 loopback here; the [::1] servers and their tests are left out" >&2
+    fi
     trap - ERR
     cat >>"$state/env.sh.new" <<EOF
 export TAVO_PYFTPD_HOST=127.0.0.1
@@ -200,7 +253,7 @@ export TAVO_PYFTPD_ROOT='$state/pyftpd-root'
 export TAVO_BIG_FILE_BYTES=$big_bytes
 EOF
     mv "$state/env.sh.new" "$state/env.sh"
-    echo "servers.sh: ${vsftpd_port:+vsftpd on 127.0.0.1:$vsftpd_port, }pyftpdlib on 127.0.0.1:$pyftpd_port ($state/env.sh)"
+    echo "servers.sh: ${vsftpd_port:+vsftpd on 127.0.0.1:$vsftpd_port, }pyftpdlib on 127.0.0.1:$pyftpd_port${vsftpd6_port:+, vsftpd on [::1]:$vsftpd6_port}${pyftpd6_port:+, pyftpdlib on [::1]:$pyftpd6_port} ($state/env.sh)"
     ;;
 demo)
     stop_all

@@ -57,6 +57,14 @@ RealServerLookup FindPyftpd() {
     return Find("pyftpdlib", "TAVO_PYFTPD", "tavo");
 }
 
+RealServerLookup FindVsftpd6() {
+    return Find("vsftpd on [::1]", "TAVO_VSFTPD6", "anonymous");
+}
+
+RealServerLookup FindPyftpd6() {
+    return Find("pyftpdlib on [::1]", "TAVO_PYFTPD6", "tavo");
+}
+
 std::int64_t BigFileBytes() {
     auto bytes = Variable("TAVO_BIG_FILE_BYTES");
     return bytes ? std::strtoll(bytes->c_str(), nullptr, 10) : 268435456;

@@ -6,6 +6,9 @@
 //   TAVO_PYFTPD_HOST, TAVO_PYFTPD_PORT, TAVO_PYFTPD_USER, TAVO_PYFTPD_PASS, TAVO_PYFTPD_ROOT
 //   TAVO_BIG_FILE_BYTES  (size of big.bin)
 //
+// and, where the machine has an IPv6 loopback, the same two servers on [::1] serving the same
+// trees: TAVO_VSFTPD6_*, TAVO_PYFTPD6_* (HOST is "[::1]").
+//
 // Roots are Unix paths; RealServer::Root is the same folder as this program can open it
 // (Z:\... under Wine). A program run by hand without them skips its real-server tests.
 // A client sees either root as "/": vsftpd confines its session to the tree (chroot), and
@@ -41,6 +44,8 @@ struct RealServerLookup {
 
 RealServerLookup FindVsftpd();
 RealServerLookup FindPyftpd();
+RealServerLookup FindVsftpd6();
+RealServerLookup FindPyftpd6();
 
 // The test tree in both roots.
 namespace TreeNames {

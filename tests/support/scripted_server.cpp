@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
@@ -60,12 +61,12 @@ std::vector<std::string> CutInPieces(const std::string& bytes,
 
 } // namespace
 
-ScriptedServer::ScriptedServer() {
+ScriptedServer::ScriptedServer(std::string listenIp) : host(std::move(listenIp)) {
     if (int error = net::StartSocketLibrary())
         throw std::runtime_error("scripted server: socket library failed: " +
                                  std::to_string(error));
     int error = 0;
-    listener = net::CreateTcpSocket(error);
+    listener = net::CreateTcpSocket(error, net::FamilyOf(host));
     if (listener == net::InvalidSocket)
         throw std::runtime_error("scripted server: no socket: " + std::to_string(error));
     if ((error = net::BindSocket(listener, host, 0)) != 0 ||
@@ -206,17 +207,23 @@ ScriptedServer& ScriptedServer::Mark(std::string name) {
 
 // ---- Data connection steps.
 
+bool ScriptedServer::OpenDataListener() {
+    CloseSocketVar(pasvListener);
+    int error = 0;
+    pasvListener = net::CreateTcpSocket(error, net::FamilyOf(host));
+    if (pasvListener == net::InvalidSocket ||
+        (error = net::BindSocket(pasvListener, host, 0)) != 0 ||
+        (error = net::ListenSocket(pasvListener, 4)) != 0) {
+        Fail("cannot open the data listener: error " + std::to_string(error));
+        return false;
+    }
+    return true;
+}
+
 ScriptedServer& ScriptedServer::ReplyPasv(PasvReply reply) {
     return Add("ReplyPasv " + Quote(reply.Format), [this, reply] {
-        CloseSocketVar(pasvListener);
-        int error = 0;
-        pasvListener = net::CreateTcpSocket(error);
-        if (pasvListener == net::InvalidSocket ||
-            (error = net::BindSocket(pasvListener, host, 0)) != 0 ||
-            (error = net::ListenSocket(pasvListener, 4)) != 0) {
-            Fail("cannot open the data listener: error " + std::to_string(error));
+        if (!OpenDataListener())
             return false;
-        }
         std::string ip;
         int dataPort = 0;
         net::LocalAddress(pasvListener, ip, dataPort);
@@ -227,6 +234,20 @@ ScriptedServer& ScriptedServer::ReplyPasv(PasvReply reply) {
         if (auto at = text.find("{address}"); at != std::string::npos)
             text.replace(at, 9, address);
         return SendAll(control, text, false, "PASV reply");
+    });
+}
+
+ScriptedServer& ScriptedServer::ReplyEpsv(std::string format) {
+    return Add("ReplyEpsv " + Quote(format), [this, format] {
+        if (!OpenDataListener())
+            return false;
+        std::string ip;
+        int dataPort = 0;
+        net::LocalAddress(pasvListener, ip, dataPort);
+        std::string text = format;
+        if (auto at = text.find("{port}"); at != std::string::npos)
+            text.replace(at, 6, std::to_string(dataPort));
+        return SendAll(control, text, false, "EPSV reply");
     });
 }
 
@@ -261,7 +282,7 @@ ScriptedServer& ScriptedServer::ConnectData(std::string fromIp) {
                    }
                    CloseSocketVar(data);
                    int error = 0;
-                   data = net::CreateTcpSocket(error);
+                   data = net::CreateTcpSocket(error, net::FamilyOf(ip));
                    if (data != net::InvalidSocket && !fromIp.empty())
                        error = net::BindSocket(data, fromIp, 0);
                    if (data != net::InvalidSocket && error == 0)
@@ -731,9 +752,25 @@ void ScriptedServer::CloseSocketVar(net::SocketHandle& socket) {
     socket = net::InvalidSocket;
 }
 
+// PORT h1,h2,h3,h4,p1,p2 (RFC 959) or EPRT |af|address|port| (RFC 2428), whichever came last.
 bool ScriptedServer::FindLastPort(std::string& ip, int& dataPort) {
     std::vector<std::string> seen = ReceivedCommands();
     for (auto it = seen.rbegin(); it != seen.rend(); ++it) {
+        if (it->rfind("EPRT ", 0) == 0) {
+            const std::string argument = it->substr(5);
+            if (argument.size() < 7)
+                return false;
+            const char d = argument[0];
+            const size_t family = argument.find(d, 1);
+            const size_t address = argument.find(d, family + 1);
+            const size_t end = argument.find(d, address + 1);
+            if (family == std::string::npos || address == std::string::npos ||
+                end != argument.size() - 1)
+                return false;
+            ip = argument.substr(family + 1, address - family - 1);
+            dataPort = std::atoi(argument.substr(address + 1, end - address - 1).c_str());
+            return dataPort > 0 && dataPort < 65536;
+        }
         if (it->rfind("PORT ", 0) != 0)
             continue;
         unsigned h1, h2, h3, h4, p1, p2;

@@ -47,8 +47,9 @@ struct PasvReply {
 
 class ScriptedServer {
 public:
-    // Listens on 127.0.0.1 at a port chosen by the system.
-    ScriptedServer();
+    // Listens on 127.0.0.1 (or the given address, "::1" for IPv6) at a port chosen by the
+    // system; data listeners use the same address.
+    explicit ScriptedServer(std::string listenIp = "127.0.0.1");
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -89,10 +90,13 @@ public:
     // ---- Data connection steps.
     // Passive mode: opens a data listener on 127.0.0.1 and sends the 227 reply naming it.
     ScriptedServer& ReplyPasv(PasvReply reply = {});
-    // Accepts the client's data connection on the listener of the last ReplyPasv.
+    // Passive mode, RFC 2428: opens a data listener and sends Format with "{port}" replaced.
+    ScriptedServer&
+    ReplyEpsv(std::string format = "229 Entering Extended Passive Mode (|||{port}|)\r\n");
+    // Accepts the client's data connection on the listener of the last ReplyPasv or ReplyEpsv.
     ScriptedServer& AcceptData();
-    // Active mode: connects to the address of the last PORT command received, from fromIp
-    // when given (127.0.0.2 plays a foreign host).
+    // Active mode: connects to the address of the last PORT or EPRT command received, from
+    // fromIp when given (127.0.0.2 plays a foreign host).
     ScriptedServer& ConnectData(std::string fromIp = "");
     ScriptedServer& SendData(std::string bytes);
     ScriptedServer& SendDataInPieces(std::string bytes, std::vector<std::size_t> pieceSizes,
@@ -153,8 +157,9 @@ private:
                       const char* what);
     void CloseSocketVar(platform::SocketHandle& socket);
     bool FindLastPort(std::string& ip, int& dataPort);
+    bool OpenDataListener();
 
-    std::string host = "127.0.0.1";
+    std::string host;
     int port = 0;
     int stepTimeoutMs = 10000;
     int idleLimitMs = 30000;

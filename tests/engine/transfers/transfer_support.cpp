@@ -316,7 +316,7 @@ testing::ScriptedServer& ScriptUpload(testing::ScriptedServer& server, bool pass
 
 // ---- ScriptedTransferTest
 
-ScriptedTransferTest::ScriptedTransferTest() {
+ScriptedTransferTest::ScriptedTransferTest(const std::string& listenIp) : server(listenIp) {
     server.StepTimeout(5000).IdleLimit(5000);
     ftp.Host = server.Host();
     ftp.Port = server.Port();

@@ -136,7 +136,8 @@ testing::ScriptedServer& ScriptUpload(testing::ScriptedServer& server, bool pass
 // A session against a scripted server, bounded in time, with its events recorded.
 class ScriptedTransferTest : public ::testing::Test {
 protected:
-    ScriptedTransferTest();
+    // The scripted server listens on listenIp ("::1" for a session over IPv6).
+    explicit ScriptedTransferTest(const std::string& listenIp = "127.0.0.1");
     void TearDown() override;
     // Starts the script and logs in; the event log starts empty afterwards.
     void Open(bool passive);
