@@ -6,6 +6,7 @@
 #include "control/form_look.h"
 #include "control/module.h"
 #include "control/ole_error.h"
+#include "form/code_page.h"
 
 #include <string>
 
@@ -13,23 +14,17 @@ namespace tavo::control {
 namespace {
 
 // Texts cross the boundary in the calling thread's ANSI code page.
-std::string ToAnsi(BSTR text) {
+std::string ToAnsi(BSTR text, UINT codePage = CP_THREAD_ACP) {
     if (!text)
         return {};
-    const int length = static_cast<int>(SysStringLen(text));
-    int size = WideCharToMultiByte(CP_THREAD_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_THREAD_ACP, 0, text, length, out.data(), size, nullptr, nullptr);
-    return out;
+    return Narrow(std::wstring_view(text, SysStringLen(text)), codePage);
 }
 
 BSTR ToBstr(const std::string& text, UINT codePage = CP_THREAD_ACP) {
-    int size =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(size));
+    const std::wstring wide = Wide(text, codePage);
+    BSTR out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (!out)
         throw EOleSysError(E_OUTOFMEMORY, "Out of memory.");
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out, size);
     return out;
 }
 
@@ -290,12 +285,8 @@ STDMETHODIMP TTavoControl::get_ShareList(BSTR* Value) {
 
 STDMETHODIMP TTavoControl::put_ShareList(BSTR Value) {
     return Guarded([&] {
-        const int length = Value ? static_cast<int>(SysStringLen(Value)) : 0;
-        const UINT codePage = static_cast<UINT>(edition_.Catalogue().CodePage);
-        int size = WideCharToMultiByte(codePage, 0, Value, length, nullptr, 0, nullptr, nullptr);
-        std::string text(static_cast<size_t>(size), '\0');
-        WideCharToMultiByte(codePage, 0, Value, length, text.data(), size, nullptr, nullptr);
-        form_->Controller().Set_ShareList(text);
+        form_->Controller().Set_ShareList(
+            ToAnsi(Value, static_cast<UINT>(edition_.Catalogue().CodePage)));
         PropertyChanged(219);
     });
 }
