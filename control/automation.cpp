@@ -115,20 +115,59 @@ STDMETHODIMP TTavoControl::put_Visible(VARIANT_BOOL Value) {
         });                                                                                        \
     }
 
-// Stored and returned: nothing in an embedded form reads them.
-TAVO_STORED_BOOL(AutoScroll, 202)
-TAVO_STORED_BOOL(AutoSize, 203)
+// Stored and returned: KeyPreview is read where keys arrive (in_place.cpp); nothing in an
+// embedded form reads the others.
 TAVO_STORED_BOOL(KeyPreview, 205)
-TAVO_STORED_BOOL(Scaled, 208)
 TAVO_STORED_BOOL(DropTarget, 210)
 TAVO_STORED_BOOL(ScreenSnap, 212)
-TAVO_STORED_BOOL(DoubleBuffered, 214)
-TAVO_STORED_LONG(PixelsPerInch, LONG, 206)
 TAVO_STORED_LONG(PrintScale, enum TxPrintScale, 207)
 TAVO_STORED_LONG(SnapBuffer, LONG, 213)
 
 #undef TAVO_STORED_BOOL
 #undef TAVO_STORED_LONG
+
+// Stored, and handed to the form at once.
+#define TAVO_FORM_BOOL(Name, Id, Apply)                                                            \
+    STDMETHODIMP TTavoControl::get_##Name(VARIANT_BOOL* Value) {                                   \
+        return Guarded([&] {                                                                       \
+            CheckOut(Value);                                                                       \
+            *Value = ToVariantBool(properties_.Name);                                              \
+        });                                                                                        \
+    }                                                                                              \
+    STDMETHODIMP TTavoControl::put_##Name(VARIANT_BOOL Value) {                                    \
+        return Guarded([&] {                                                                       \
+            properties_.Name = Value != 0;                                                         \
+            Apply;                                                                                 \
+            PropertyChanged(Id);                                                                   \
+        });                                                                                        \
+    }
+
+TAVO_FORM_BOOL(AutoScroll, 202, form_->SetAutoScroll(properties_.AutoScroll))
+TAVO_FORM_BOOL(AutoSize, 203, form_->SetAutoSize(properties_.AutoSize, [this](SIZE size) {
+    AskForFormSize(size);
+}))
+TAVO_FORM_BOOL(Scaled, 208, form_->SetScaling(properties_.Scaled, properties_.PixelsPerInch))
+TAVO_FORM_BOOL(DoubleBuffered, 214, form_->SetDoubleBuffered(properties_.DoubleBuffered))
+
+#undef TAVO_FORM_BOOL
+
+STDMETHODIMP TTavoControl::get_PixelsPerInch(LONG* Value) {
+    return Guarded([&] {
+        CheckOut(Value);
+        *Value = properties_.PixelsPerInch;
+    });
+}
+
+STDMETHODIMP TTavoControl::put_PixelsPerInch(LONG Value) {
+    return Guarded([&] {
+        // The designed sizes are scaled by the screen's resolution over this one.
+        if (Value <= 0)
+            throw EOleSysError(E_INVALIDARG, "PixelsPerInch must be a positive number.");
+        properties_.PixelsPerInch = static_cast<int32_t>(Value);
+        form_->SetScaling(properties_.Scaled, properties_.PixelsPerInch);
+        PropertyChanged(206);
+    });
+}
 
 STDMETHODIMP TTavoControl::get_AxBorderStyle(enum TxActiveFormBorderStyle* Value) {
     return Guarded([&] {

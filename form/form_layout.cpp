@@ -124,4 +124,31 @@ void LayOutForm(std::vector<TLayoutNode>& nodes, const TFormPanels& panels, TSca
         nodes[i].Placed = scaled[i].Placed;
 }
 
+TSize NaturalSize(const std::vector<TLayoutNode>& nodes, const TFormPanels& panels,
+                  TSize designedClient, TScale scale) {
+    int height = designedClient.Height;
+    if (panels.TraceShown)
+        height += NodeNamed(nodes, "DebugListBox").Height + NodeNamed(nodes, "Splitter1").Height;
+    return {scale(designedClient.Width), scale(height)};
+}
+
+TScrollArea FitScrollArea(TSize client, TSize least, TSize bars, bool autoScroll) {
+    TScrollArea fit;
+    if (autoScroll) {
+        // A bar along one edge takes room from the other direction, which may then need its
+        // own bar too.
+        for (int pass = 0; pass < 2; ++pass) {
+            const int width = client.Width - (fit.Vertical ? bars.Width : 0);
+            const int height = client.Height - (fit.Horizontal ? bars.Height : 0);
+            fit.Horizontal = width < least.Width;
+            fit.Vertical = height < least.Height;
+        }
+    }
+    fit.Visible = {std::max(0, client.Width - (fit.Vertical ? bars.Width : 0)),
+                   std::max(0, client.Height - (fit.Horizontal ? bars.Height : 0))};
+    fit.Laid = {fit.Horizontal ? least.Width : fit.Visible.Width,
+                fit.Vertical ? least.Height : fit.Visible.Height};
+    return fit;
+}
+
 } // namespace tavo::form

@@ -4,7 +4,7 @@
 // the form's tree (top ones first, then bottom, left and right), and the child that fills
 // takes what is left; left and right children take the full inner height, top and bottom ones
 // the full inner width. LayOutForm() adds the form's own rules (which panels show, the share
-// row, scaling).
+// row, scaling), and FitScrollArea() decides where scroll bars are needed.
 
 #include <optional>
 #include <string>
@@ -71,5 +71,22 @@ struct TFormPanels {
 // its designed sizes scaled. Borders stay one pixel at any scale.
 void LayOutForm(std::vector<TLayoutNode>& nodes, const TFormPanels& panels, TScale scale,
                 TSize area);
+
+// The size the form takes when it sizes itself to its widgets: the designed client area, with
+// the trace list and its splitter added below while they show, in screen pixels.
+TSize NaturalSize(const std::vector<TLayoutNode>& nodes, const TFormPanels& panels,
+                  TSize designedClient, TScale scale);
+
+// Where the widgets go when the client area may be smaller than the least area they need.
+struct TScrollArea {
+    TSize Visible; // the client area left beside the scroll bars
+    TSize Laid;    // the area the widgets are laid out in; larger than Visible where it scrolls
+    bool Horizontal = false, Vertical = false; // which scroll bars show
+    bool operator==(const TScrollArea&) const = default;
+};
+
+// client is the client area without scroll bars, bars the thickness of the vertical (Width)
+// and horizontal (Height) bar. Without autoScroll the widgets always get the client area.
+TScrollArea FitScrollArea(TSize client, TSize least, TSize bars, bool autoScroll);
 
 } // namespace tavo::form

@@ -72,7 +72,7 @@ void TTavoForm::TImpl::OnContextMenu(HWND source, LPARAM where) {
 
 void TTavoForm::TImpl::OnMeasureItem(MEASUREITEMSTRUCT* item) {
     if (item->CtlType == ODT_LISTBOX) {
-        item->itemHeight = 18;
+        item->itemHeight = static_cast<UINT>(Scale()(ShareLineHeight));
         return;
     }
     if (item->CtlType != ODT_MENU)

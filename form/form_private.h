@@ -40,6 +40,9 @@ inline constexpr COLORREF SkyBlue = RGB(166, 202, 240);
 inline constexpr int SplitterLeast = 6;
 // The remote list's columns: designed and least widths (the name column takes the rest).
 inline constexpr int ColumnWidths[4] = {88, 160, 100, 100};
+inline constexpr int TraceLineHeight = 20;
+inline constexpr int ShareLineHeight = 18;
+inline constexpr int StatusPanelWidth = 300; // the status bar's first panel
 
 struct TTavoForm::TImpl {
     controller::ITavoView* View = nullptr; // the controller's view
@@ -75,7 +78,20 @@ struct TTavoForm::TImpl {
     std::string CurrentDir = "/";
     std::string ConnectCaption;
     TFormPanels Panels;
+    // The area the widgets are laid out in (larger than the client area where it scrolls).
     int ClientWidth = 0, ClientHeight = 0;
+
+    // The form's own properties.
+    bool AutoScroll = true;
+    bool Scaled = true;
+    int PixelsPerInch = 96;
+    int ScreenPixelsPerInch = 96;
+    bool AutoSize = false;
+    std::function<void(SIZE)> AskForSize;
+    bool DoubleBuffered = false;
+    // How far the laid-out widgets are scrolled.
+    POINT ScrollPos{};
+    bool LayingOut = false;
 
     // The status text and progress position as the controller last set them, shown at most
     // every RepaintEvery. A transfer sets them for every block: the text is converted only
@@ -101,6 +117,10 @@ struct TTavoForm::TImpl {
     // form_window.cpp
     void Build(HWND parent);
     void ApplyLayout();
+    void ApplyScale();
+    void Scroll(int bar, int code);
+    SIZE NaturalWindowSize() const;
+    void FollowNaturalSize();
     void Run(void (controller::TTavo::*handler)());
     void OnCommand(int id, int code);
     LRESULT OnNotify(NMHDR* header);

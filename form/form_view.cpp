@@ -189,6 +189,8 @@ void TTavoForm::RemoveFirstTraceLine() {
 void TTavoForm::ShowTracePanel(bool visible) {
     impl_->Panels.TraceShown = visible;
     impl_->ApplyLayout();
+    // A form that sizes itself grows by the trace list rather than squeezing the file row.
+    impl_->FollowNaturalSize();
 }
 
 void TTavoForm::ShowSharePanel(bool visible, const TSharePanelLayout& layout) {

@@ -78,10 +78,14 @@ std::wstring TooltipText(const std::wstring& hint) {
     return text;
 }
 
+// The form's fixed fonts, at the form's scale. The form font is the container's (its Font
+// property), made once here and replaced only by the container.
 void TTavoForm::TImpl::MakeFonts() {
-    FormFont = MakeFont(L"MS Sans Serif", -11);
-    ArialFont = MakeFont(L"Arial", 14);
-    MenuFont = MakeFont(L"Tahoma", -13);
+    const TScale scale = Scale();
+    if (!FormFont)
+        FormFont = MakeFont(L"MS Sans Serif", -11);
+    ArialFont = MakeFont(L"Arial", scale(14));
+    MenuFont = MakeFont(L"Tahoma", scale(-13));
 }
 
 HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
@@ -161,7 +165,7 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
                                  child | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
                                      LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
                                  0, 0, 0, 0, parent, id, Instance, nullptr);
-        SendMessageW(widget, LB_SETITEMHEIGHT, 0, 18);
+        SendMessageW(widget, LB_SETITEMHEIGHT, 0, Scale()(ShareLineHeight));
         SharePictures = ShareListPictures(Instance);
         font = ArialFont;
         break;
@@ -176,7 +180,7 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
         widget = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
                                  child | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, 0, 0,
                                  0, parent, id, Instance, nullptr);
-        int parts[] = {300, -1};
+        int parts[] = {Scale()(StatusPanelWidth), -1};
         SendMessageW(widget, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
         SendMessageW(widget, SB_SETBKCOLOR, 0, StatusBarColour);
         SetWindowSubclass(widget, StatusBarProc, 1, 0);
@@ -219,7 +223,7 @@ HWND TTavoForm::TImpl::CreateWidget(size_t index, HWND parent) {
     // A list box that draws its own lines resets its line height to the font's whenever it is
     // given a font, so the trace list's 20 pixels must come after the font.
     if (spec.Kind == TKind::TraceList)
-        SendMessageW(widget, LB_SETITEMHEIGHT, 0, 20);
+        SendMessageW(widget, LB_SETITEMHEIGHT, 0, Scale()(TraceLineHeight));
     const std::wstring hint =
         EditionString(Instance, Edition->Language, static_cast<UINT>(spec.Id + IDS_HINT_OFFSET));
     if (!hint.empty()) {

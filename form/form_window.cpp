@@ -16,6 +16,8 @@ using controller::TTavo;
 using THandler = void (TTavo::*)();
 
 // The command of a tool button, check box or menu item; null for any other id.
+constexpr int ScrollLine = 16;
+
 THandler CommandHandler(int id) {
     switch (id) {
     case IDC_CONNECTBUTTON:
@@ -103,7 +105,9 @@ HWND TTavoForm::TImpl::Hwnd(std::string_view name) const {
 }
 
 TScale TTavoForm::TImpl::Scale() const {
-    return {};
+    if (!Scaled || PixelsPerInch <= 0)
+        return {};
+    return {ScreenPixelsPerInch, PixelsPerInch};
 }
 
 void TTavoForm::TImpl::Build(HWND parent) {
@@ -112,6 +116,9 @@ void TTavoForm::TImpl::Build(HWND parent) {
     InitCommonControlsEx(&controls);
     RegisterFormClass(Instance);
     RegisterPaneClass(Instance);
+    HDC screen = GetDC(nullptr);
+    ScreenPixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
     MakeFonts();
     PanelBrush = CreateSolidBrush(PanelColour);
     WhiteBrush = CreateSolidBrush(RGB(255, 255, 255));
@@ -152,12 +159,41 @@ void TTavoForm::TImpl::Build(HWND parent) {
 void TTavoForm::TImpl::ApplyLayout() {
     if (Windows.empty())
         return;
+    if (LayingOut)
+        return;
+    LayingOut = true;
+    // The whole client area, with the room of any scroll bar the form shows now: whether it
+    // needs them is decided afresh.
     RECT client;
     GetClientRect(Window, &client);
-    ClientWidth = client.right;
-    ClientHeight = client.bottom;
+    const LONG style = GetWindowLongW(Window, GWL_STYLE);
+    const TSize bars{GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL)};
+    const TSize whole{client.right + (style & WS_VSCROLL ? bars.Width : 0),
+                      client.bottom + (style & WS_HSCROLL ? bars.Height : 0)};
     const TScale scale = Scale();
-    LayOutForm(Nodes, Panels, scale, {ClientWidth, ClientHeight});
+    const TSize least{scale(Edition->ClientWidth), scale(DesignedClientHeight)};
+    const TScrollArea area = FitScrollArea(whole, least, bars, AutoScroll);
+    ScrollPos.x = std::clamp<LONG>(ScrollPos.x, 0, area.Laid.Width - area.Visible.Width);
+    ScrollPos.y = std::clamp<LONG>(ScrollPos.y, 0, area.Laid.Height - area.Visible.Height);
+    ClientWidth = area.Laid.Width;
+    ClientHeight = area.Laid.Height;
+    for (int bar : {SB_HORZ, SB_VERT}) {
+        const bool across = bar == SB_HORZ;
+        const bool shown = across ? area.Horizontal : area.Vertical;
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        if (shown) {
+            info.nMax = (across ? area.Laid.Width : area.Laid.Height) - 1;
+            info.nPage = static_cast<UINT>(across ? area.Visible.Width : area.Visible.Height);
+            info.nPos = across ? ScrollPos.x : ScrollPos.y;
+        }
+        SetScrollInfo(Window, bar, &info, TRUE);
+        // Showing or hiding a bar sends WM_SIZE, whose new size is already accounted for.
+        if (shown != ((style & (across ? WS_HSCROLL : WS_VSCROLL)) != 0))
+            ShowScrollBar(Window, bar, shown);
+    }
+    LayOutForm(Nodes, Panels, scale, area.Laid);
     const int skinBar = Index("bsSkinScrollBar9");
     for (size_t i = 0; i < Nodes.size(); ++i) {
         HWND widget = Windows[i];
@@ -172,6 +208,10 @@ void TTavoForm::TImpl::ApplyLayout() {
             continue;
         }
         TBox box = node.Placed;
+        if (node.Parent < 0) {
+            box.Left -= ScrollPos.x;
+            box.Top -= ScrollPos.y;
+        }
         // The remote list runs on under the skinned scroll bar, which covers its own.
         if (node.Name == "ListViewRemote" && Nodes[static_cast<size_t>(skinBar)].Visible)
             box.Width += GetSystemMetrics(SM_CXVSCROLL);
@@ -190,6 +230,91 @@ void TTavoForm::TImpl::ApplyLayout() {
         std::max(scale(ColumnWidths[1]), Node("ListViewRemote").Placed.Width - fixedColumns - 4);
     ListView_SetColumnWidth(list, 1, nameWidth);
     InvalidateRect(Window, nullptr, TRUE);
+    LayingOut = false;
+}
+
+void TTavoForm::TImpl::ApplyScale() {
+    const TScale scale = Scale();
+    HFONT oldArial = ArialFont, oldMenu = MenuFont;
+    MakeFonts();
+    for (HWND widget : Windows)
+        if (widget && reinterpret_cast<HFONT>(SendMessageW(widget, WM_GETFONT, 0, 0)) == oldArial)
+            SendMessageW(widget, WM_SETFONT, reinterpret_cast<WPARAM>(ArialFont), FALSE);
+    DeleteObject(oldArial);
+    DeleteObject(oldMenu);
+    HWND list = Hwnd("ListViewRemote");
+    for (int column : {0, 2, 3})
+        ListView_SetColumnWidth(list, column, scale(ColumnWidths[column]));
+    SendMessageW(Hwnd("DebugListBox"), LB_SETITEMHEIGHT, 0, scale(TraceLineHeight));
+    SendMessageW(Hwnd("ShareListBox"), LB_SETITEMHEIGHT, 0, scale(ShareLineHeight));
+    int parts[] = {scale(StatusPanelWidth), -1};
+    SendMessageW(Hwnd("StatusBar1"), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    ApplyLayout();
+    RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    FollowNaturalSize();
+}
+
+SIZE TTavoForm::TImpl::NaturalWindowSize() const {
+    const TSize client =
+        form::NaturalSize(Nodes, Panels, {Edition->ClientWidth, DesignedClientHeight}, Scale());
+    RECT frame{0, 0, client.Width, client.Height};
+    const auto style = static_cast<DWORD>(GetWindowLongW(Window, GWL_STYLE)) &
+                       ~static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL);
+    AdjustWindowRectEx(&frame, style, FALSE,
+                       static_cast<DWORD>(GetWindowLongW(Window, GWL_EXSTYLE)));
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void TTavoForm::TImpl::FollowNaturalSize() {
+    if (!AutoSize)
+        return;
+    const SIZE natural = NaturalWindowSize();
+    RECT now;
+    GetWindowRect(Window, &now);
+    if (now.right - now.left == natural.cx && now.bottom - now.top == natural.cy)
+        return;
+    if (AskForSize)
+        AskForSize(natural);
+    else
+        SetWindowPos(Window, nullptr, 0, 0, natural.cx, natural.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TTavoForm::TImpl::Scroll(int bar, int code) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(Window, bar, &info);
+    LONG& pos = bar == SB_HORZ ? ScrollPos.x : ScrollPos.y;
+    const int page = static_cast<int>(info.nPage);
+    switch (code) {
+    case SB_LINEUP:
+        pos -= ScrollLine;
+        break;
+    case SB_LINEDOWN:
+        pos += ScrollLine;
+        break;
+    case SB_PAGEUP:
+        pos -= page;
+        break;
+    case SB_PAGEDOWN:
+        pos += page;
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        pos = info.nTrackPos;
+        break;
+    case SB_TOP:
+        pos = 0;
+        break;
+    case SB_BOTTOM:
+        pos = info.nMax;
+        break;
+    default:
+        return;
+    }
+    // ApplyLayout keeps the position within the range.
+    ApplyLayout();
 }
 
 void TTavoForm::TImpl::Run(THandler handler) {
@@ -253,8 +378,15 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         impl->OnMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         return TRUE;
     case WM_VSCROLL:
-        if (reinterpret_cast<HWND>(lParam) == impl->Hwnd("bsSkinScrollBar9"))
+        // The form's own scroll bar sends no window handle; the remote list's skinned one does.
+        if (lParam == 0)
+            impl->Scroll(SB_VERT, LOWORD(wParam));
+        else if (reinterpret_cast<HWND>(lParam) == impl->Hwnd("bsSkinScrollBar9"))
             impl->OnSkinScroll(LOWORD(wParam));
+        return 0;
+    case WM_HSCROLL:
+        if (lParam == 0)
+            impl->Scroll(SB_HORZ, LOWORD(wParam));
         return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {

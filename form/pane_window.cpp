@@ -24,6 +24,9 @@ LRESULT CALLBACK PaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam)
     auto formPoint = [&] {
         POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         MapWindowPoints(pane, impl.Window, &point, 1);
+        // Where it lies among the laid-out widgets, which may be scrolled.
+        point.x += impl.ScrollPos.x;
+        point.y += impl.ScrollPos.y;
         return point;
     };
     switch (message) {
@@ -146,15 +149,26 @@ void TTavoForm::TImpl::InvertDragLine(int top) {
     if (top < 0)
         return;
     HDC dc = GetDCEx(Window, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
-    PatBlt(dc, 0, top, ClientWidth, Node("Splitter1").Placed.Height, DSTINVERT);
+    PatBlt(dc, -ScrollPos.x, top - ScrollPos.y, ClientWidth, Node("Splitter1").Placed.Height,
+           DSTINVERT);
     ReleaseDC(Window, dc);
 }
 
 void TTavoForm::TImpl::PaintPane(HWND pane, TKind kind, const std::wstring& caption) {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(pane, &paint);
+    HDC screen = BeginPaint(pane, &paint);
     RECT rect;
     GetClientRect(pane, &rect);
+    // Double-buffered, the pane is drawn whole into a bitmap and copied in one step, so its
+    // background never shows alone between the steps.
+    HDC dc = screen;
+    HBITMAP buffer = nullptr;
+    HGDIOBJ oldBuffer = nullptr;
+    if (DoubleBuffered && rect.right > 0 && rect.bottom > 0) {
+        dc = CreateCompatibleDC(screen);
+        buffer = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
+        oldBuffer = SelectObject(dc, buffer);
+    }
     FillRect(dc, &rect,
              kind == TKind::SplitterVertical || kind == TKind::SplitterHorizontal
                  ? GetSysColorBrush(COLOR_BTNFACE)
@@ -208,6 +222,12 @@ void TTavoForm::TImpl::PaintPane(HWND pane, TKind kind, const std::wstring& capt
     }
     default:
         break;
+    }
+    if (buffer) {
+        BitBlt(screen, 0, 0, rect.right, rect.bottom, dc, 0, 0, SRCCOPY);
+        SelectObject(dc, oldBuffer);
+        DeleteObject(buffer);
+        DeleteDC(dc);
     }
     EndPaint(pane, &paint);
 }

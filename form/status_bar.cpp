@@ -95,7 +95,7 @@ void TTavoForm::PlaceProgressBar() {
     node.NoneTop = 2;
     int parts[2] = {};
     SendMessageW(status, SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    node.Width = parts[0] > 0 ? parts[0] : 300;
+    node.Width = parts[0] > 0 ? impl_->Scale().Unscale(parts[0]) : StatusPanelWidth;
     node.Height = 16;
     impl_->ApplyLayout();
 }

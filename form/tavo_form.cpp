@@ -138,6 +138,38 @@ void TTavoForm::SetFormFont(const LOGFONTW& font) {
     RedrawWindow(impl_->Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+void TTavoForm::SetAutoScroll(bool on) {
+    impl_->AutoScroll = on;
+    impl_->ApplyLayout();
+}
+
+void TTavoForm::SetScaling(bool scaled, int pixelsPerInch) {
+    if (pixelsPerInch <= 0)
+        return;
+    impl_->Scaled = scaled;
+    impl_->PixelsPerInch = pixelsPerInch;
+    impl_->ApplyScale();
+}
+
+SIZE TTavoForm::NaturalSize() const {
+    return impl_->NaturalWindowSize();
+}
+
+void TTavoForm::SetAutoSize(bool on, std::function<void(SIZE)> askForSize) {
+    impl_->AutoSize = on;
+    impl_->AskForSize = std::move(askForSize);
+    impl_->FollowNaturalSize();
+}
+
+void TTavoForm::SetDoubleBuffered(bool on) {
+    impl_->DoubleBuffered = on;
+    const LONG_PTR extended = GetWindowLongPtrW(impl_->Window, GWL_EXSTYLE);
+    SetWindowLongPtrW(impl_->Window, GWL_EXSTYLE,
+                      on ? extended | WS_EX_COMPOSITED
+                         : extended & ~static_cast<LONG_PTR>(WS_EX_COMPOSITED));
+    RedrawWindow(impl_->Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 TTavo& TTavoForm::Controller() {
     return *impl_->Tavo;
 }

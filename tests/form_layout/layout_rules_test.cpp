@@ -1,5 +1,6 @@
 // The form's tree laid out by its rules alone: which widget lands where for each state of the
-// panels, in both editions.
+// panels, in both editions; scaled to another resolution; where scroll bars are needed; and
+// the size the form asks for when it sizes itself.
 
 #include "form/form_edition.h"
 #include "form/form_layout.h"
@@ -13,6 +14,18 @@ namespace tavo::form {
 
 void PrintTo(const TBox& box, std::ostream* out) {
     *out << "(" << box.Left << "," << box.Top << " " << box.Width << "x" << box.Height << ")";
+}
+
+void PrintTo(const TSize& size, std::ostream* out) {
+    *out << size.Width << "x" << size.Height;
+}
+
+void PrintTo(const TScrollArea& area, std::ostream* out) {
+    *out << "visible ";
+    PrintTo(area.Visible, out);
+    *out << ", laid ";
+    PrintTo(area.Laid, out);
+    *out << (area.Horizontal ? ", horizontal bar" : "") << (area.Vertical ? ", vertical bar" : "");
 }
 
 namespace {
@@ -92,6 +105,60 @@ TEST(FormLayoutRules, PlacesTheTreeForEachStateOfThePanels) {
         for (const auto& p : c.Placements)
             EXPECT_EQ(NodeNamed(nodes, p.Widget).Placed, p.Expected) << c.Name << ": " << p.Widget;
     }
+}
+
+// A form designed at 192 pixels per inch shown on a 96 one: every designed size halves (rounded
+// half up), the borders stay one pixel.
+TEST(FormLayoutRules, ScalesDesignedSizesButNotBorders) {
+    std::vector<TLayoutNode> nodes = DesignedNodes(ChineseFormEdition());
+    TFormPanels panels;
+    panels.TraceShown = true;
+    LayOutForm(nodes, panels, {96, 192}, {313, 223});
+    const Placement placements[] = {
+        {"CommandPanel", {0, 0, 313, 13}},      // 25 -> 12.5
+        {"ConnectButton", {1, 1, 28, 11}},      // 55 -> 27.5, border 1 on each side
+        {"bsSkinPanel2", {0, 13, 313, 18}},     // 36
+        {"StatusBar1", {0, 223 - 10, 313, 10}}, // 19 -> 9.5
+        {"DebugListBox", {0, 223 - 10 - 49, 313, 49}},
+        {"bsSkinScrollBar9", {313 - 10, 11, 10, 223 - 10 - 49 - 3 - 31 - 11}},
+    };
+    for (const auto& p : placements)
+        EXPECT_EQ(NodeNamed(nodes, p.Widget).Placed, p.Expected) << p.Widget;
+    EXPECT_EQ((TScale{96, 192}).Unscale(50), 100);
+    EXPECT_EQ((TScale{120, 96})(446), 558);
+}
+
+TEST(FormLayoutRules, ScrollBarsOnlyWhereTheClientIsSmallerThanTheLeastArea) {
+    const TSize least{625, 446}, bars{17, 17};
+    struct Case {
+        const char* Name;
+        TSize Client;
+        bool AutoScroll;
+        TScrollArea Expected;
+    };
+    const Case cases[] = {
+        {"fits exactly", {625, 446}, true, {{625, 446}, {625, 446}, false, false}},
+        {"larger", {900, 600}, true, {{900, 600}, {900, 600}, false, false}},
+        {"too narrow", {500, 600}, true, {{500, 583}, {625, 583}, true, false}},
+        {"too short", {700, 300}, true, {{683, 300}, {683, 446}, false, true}},
+        {"both", {400, 300}, true, {{383, 283}, {625, 446}, true, true}},
+        // Only the vertical bar is needed at first, but it leaves too little width.
+        {"one bar brings the other", {630, 400}, true, {{613, 383}, {625, 446}, true, true}},
+        {"without AutoScroll", {400, 300}, false, {{400, 300}, {400, 300}, false, false}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FitScrollArea(c.Client, least, bars, c.AutoScroll), c.Expected) << c.Name;
+}
+
+TEST(FormLayoutRules, NaturalSizeIsTheDesignedAreaGrownByTheTraceList) {
+    std::vector<TLayoutNode> nodes = DesignedNodes(EnglishFormEdition());
+    TFormPanels panels;
+    EXPECT_EQ(NaturalSize(nodes, panels, {685, 446}, {}), (TSize{685, 446}));
+    panels.TraceShown = true;
+    NodeNamed(nodes, "DebugListBox").Height = 150; // dragged taller
+    EXPECT_EQ(NaturalSize(nodes, panels, {685, 446}, {}), (TSize{685, 446 + 150 + 6}));
+    EXPECT_EQ(NaturalSize(nodes, panels, {685, 446}, {192, 96}),
+              (TSize{2 * 685, 2 * (446 + 150 + 6)}));
 }
 
 } // namespace
