@@ -6,6 +6,7 @@
 #include "control/form_look.h"
 #include "control/module.h"
 #include "control/ole_error.h"
+#include "form/code_page.h"
 
 #include <string>
 
@@ -13,23 +14,17 @@ namespace tavo::control {
 namespace {
 
 // Texts cross the boundary in the calling thread's ANSI code page.
-std::string ToAnsi(BSTR text) {
+std::string ToAnsi(BSTR text, UINT codePage = CP_THREAD_ACP) {
     if (!text)
         return {};
-    const int length = static_cast<int>(SysStringLen(text));
-    int size = WideCharToMultiByte(CP_THREAD_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_THREAD_ACP, 0, text, length, out.data(), size, nullptr, nullptr);
-    return out;
+    return Narrow(std::wstring_view(text, SysStringLen(text)), codePage);
 }
 
 BSTR ToBstr(const std::string& text, UINT codePage = CP_THREAD_ACP) {
-    int size =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(size));
+    const std::wstring wide = Wide(text, codePage);
+    BSTR out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (!out)
         throw EOleSysError(E_OUTOFMEMORY, "Out of memory.");
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out, size);
     return out;
 }
 
@@ -120,20 +115,59 @@ STDMETHODIMP TTavoControl::put_Visible(VARIANT_BOOL Value) {
         });                                                                                        \
     }
 
-// Stored and returned: nothing in an embedded form reads them.
-TAVO_STORED_BOOL(AutoScroll, 202)
-TAVO_STORED_BOOL(AutoSize, 203)
+// Stored and returned: KeyPreview is read where keys arrive (in_place.cpp); nothing in an
+// embedded form reads the others.
 TAVO_STORED_BOOL(KeyPreview, 205)
-TAVO_STORED_BOOL(Scaled, 208)
 TAVO_STORED_BOOL(DropTarget, 210)
 TAVO_STORED_BOOL(ScreenSnap, 212)
-TAVO_STORED_BOOL(DoubleBuffered, 214)
-TAVO_STORED_LONG(PixelsPerInch, LONG, 206)
 TAVO_STORED_LONG(PrintScale, enum TxPrintScale, 207)
 TAVO_STORED_LONG(SnapBuffer, LONG, 213)
 
 #undef TAVO_STORED_BOOL
 #undef TAVO_STORED_LONG
+
+// Stored, and handed to the form at once.
+#define TAVO_FORM_BOOL(Name, Id, Apply)                                                            \
+    STDMETHODIMP TTavoControl::get_##Name(VARIANT_BOOL* Value) {                                   \
+        return Guarded([&] {                                                                       \
+            CheckOut(Value);                                                                       \
+            *Value = ToVariantBool(properties_.Name);                                              \
+        });                                                                                        \
+    }                                                                                              \
+    STDMETHODIMP TTavoControl::put_##Name(VARIANT_BOOL Value) {                                    \
+        return Guarded([&] {                                                                       \
+            properties_.Name = Value != 0;                                                         \
+            Apply;                                                                                 \
+            PropertyChanged(Id);                                                                   \
+        });                                                                                        \
+    }
+
+TAVO_FORM_BOOL(AutoScroll, 202, form_->SetAutoScroll(properties_.AutoScroll))
+TAVO_FORM_BOOL(AutoSize, 203, form_->SetAutoSize(properties_.AutoSize, [this](SIZE size) {
+    AskForFormSize(size);
+}))
+TAVO_FORM_BOOL(Scaled, 208, form_->SetScaling(properties_.Scaled, properties_.PixelsPerInch))
+TAVO_FORM_BOOL(DoubleBuffered, 214, form_->SetDoubleBuffered(properties_.DoubleBuffered))
+
+#undef TAVO_FORM_BOOL
+
+STDMETHODIMP TTavoControl::get_PixelsPerInch(LONG* Value) {
+    return Guarded([&] {
+        CheckOut(Value);
+        *Value = properties_.PixelsPerInch;
+    });
+}
+
+STDMETHODIMP TTavoControl::put_PixelsPerInch(LONG Value) {
+    return Guarded([&] {
+        // The designed sizes are scaled by the screen's resolution over this one.
+        if (Value <= 0)
+            throw EOleSysError(E_INVALIDARG, "PixelsPerInch must be a positive number.");
+        properties_.PixelsPerInch = static_cast<int32_t>(Value);
+        form_->SetScaling(properties_.Scaled, properties_.PixelsPerInch);
+        PropertyChanged(206);
+    });
+}
 
 STDMETHODIMP TTavoControl::get_AxBorderStyle(enum TxActiveFormBorderStyle* Value) {
     return Guarded([&] {
@@ -290,12 +324,8 @@ STDMETHODIMP TTavoControl::get_ShareList(BSTR* Value) {
 
 STDMETHODIMP TTavoControl::put_ShareList(BSTR Value) {
     return Guarded([&] {
-        const int length = Value ? static_cast<int>(SysStringLen(Value)) : 0;
-        const UINT codePage = static_cast<UINT>(edition_.Catalogue().CodePage);
-        int size = WideCharToMultiByte(codePage, 0, Value, length, nullptr, 0, nullptr, nullptr);
-        std::string text(static_cast<size_t>(size), '\0');
-        WideCharToMultiByte(codePage, 0, Value, length, text.data(), size, nullptr, nullptr);
-        form_->Controller().Set_ShareList(text);
+        form_->Controller().Set_ShareList(
+            ToAnsi(Value, static_cast<UINT>(edition_.Catalogue().CodePage)));
         PropertyChanged(219);
     });
 }

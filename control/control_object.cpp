@@ -65,6 +65,9 @@ TTavoControl::~TTavoControl() {
         Fire(OnDestroyId);
     }
     font_.reset();
+    // A form that outlives the object below must not ask it for a size any more.
+    if (form_)
+        form_->SetAutoSize(false);
     // Destroys the widgets and the controller with its engine: an open control connection
     // is closed without QUIT. Released from inside a command of the form's own controller,
     // the form lives until that command has ended.

@@ -249,6 +249,8 @@ public:
     bool AmbientUserMode();
     // The form window's messages come here first (in_place.cpp).
     LRESULT RouteMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // An autosizing form's request for its natural size (in_place.cpp).
+    void AskForFormSize(SIZE size);
 
 private:
     ~TTavoControl();

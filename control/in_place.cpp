@@ -191,6 +191,23 @@ STDMETHODIMP TTavoControl::ContextSensitiveHelp(BOOL) {
     return E_NOTIMPL;
 }
 
+void TTavoControl::AskForFormSize(SIZE size) {
+    HWND form = FormWindow();
+    RECT position;
+    GetWindowRect(form, &position);
+    MapWindowPoints(nullptr, GetParent(form), reinterpret_cast<POINT*>(&position), 2);
+    position.right = position.left + size.cx;
+    position.bottom = position.top + size.cy;
+    // In place, the container owns the form's rectangle: it is asked, and answers (or not)
+    // with SetObjectRects. Parked, the form takes the size itself, and the container reads it
+    // as the extent when it activates the control.
+    if (inPlaceActive_ && inPlaceSite_)
+        inPlaceSite_->OnPosRectChange(&position);
+    else
+        SetWindowPos(form, nullptr, 0, 0, size.cx, size.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 STDMETHODIMP TTavoControl::SetObjectRects(LPCRECT position, LPCRECT clip) {
     return GuardedCall([&]() -> HRESULT {
         if (!position || !clip)

@@ -135,6 +135,9 @@ STDMETHODIMP TTavoControl::SetExtent(DWORD aspect, SIZEL* size) {
         return DV_E_DVASPECT;
     if (!size)
         return E_POINTER;
+    // An autosizing form keeps its own size; the container reads it back with GetExtent.
+    if (properties_.AutoSize)
+        return E_FAIL;
     const int width = MulDiv(size->cx, ScreenPixelsPerInch(true), 2540);
     const int height = MulDiv(size->cy, ScreenPixelsPerInch(false), 2540);
     SetWindowPos(FormWindow(), nullptr, 0, 0, width, height,

@@ -4,6 +4,7 @@
 #include "control/edition.h"
 #include "control/module.h"
 #include "control/ole_error.h"
+#include "form/code_page.h"
 
 #include <oleauto.h>
 
@@ -23,19 +24,10 @@ public:
     ERegistryError() : std::runtime_error("Error creating system registry entry") {}
 };
 
-std::string Narrow(const std::wstring& text) {
-    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                     0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length,
-                        nullptr, nullptr);
-    return out;
-}
-
 std::string ClassIdText() {
     wchar_t text[40];
     StringFromGUID2(ThisEdition().Clsid, text, 40);
-    return Narrow(text);
+    return Narrow(text, CP_ACP);
 }
 
 // The library's path as InprocServer32 names it: a loader that splits its command line at
@@ -73,9 +65,9 @@ void RegisterTypeLibrary(const std::wstring& path) {
 void RegisterClassKeys(const std::wstring& path) {
     const std::string clsid = ClassIdText();
     const std::string classKey = "CLSID\\" + clsid;
-    const std::string progId = Narrow(ThisEdition().ProgId);
+    const std::string progId = Narrow(ThisEdition().ProgId, CP_ACP);
     WriteValue(classKey, nullptr, Description);
-    WriteValue(classKey + "\\InprocServer32", nullptr, Narrow(ServerPath(path)));
+    WriteValue(classKey + "\\InprocServer32", nullptr, Narrow(ServerPath(path), CP_ACP));
     WriteValue(classKey + "\\InprocServer32", "ThreadingModel", "Apartment");
     WriteValue(progId, nullptr, Description);
     WriteValue(progId + "\\Clsid", nullptr, clsid);
@@ -84,7 +76,7 @@ void RegisterClassKeys(const std::wstring& path) {
     WriteValue(classKey + "\\TypeLib", nullptr, LibraryId);
     WriteValue(classKey + "\\MiscStatus", nullptr, "0");
     WriteValue(classKey + "\\MiscStatus\\1", nullptr, MiscStatus);
-    WriteValue(classKey + "\\ToolboxBitmap32", nullptr, Narrow(path) + ",1");
+    WriteValue(classKey + "\\ToolboxBitmap32", nullptr, Narrow(path, CP_ACP) + ",1");
     WriteValue(classKey + "\\Control", nullptr, "");
     WriteValue(classKey + "\\Verb", nullptr, "");
     WriteValue(classKey + "\\Verb\\0", nullptr, "Properties,0,2");
@@ -108,7 +100,7 @@ void UnregisterTypeLibrary() {
 
 void DeleteClassKeys() {
     const std::string classKey = "CLSID\\" + ClassIdText();
-    const std::string progId = Narrow(ThisEdition().ProgId);
+    const std::string progId = Narrow(ThisEdition().ProgId, CP_ACP);
     for (const std::string& key :
          {classKey + "\\Verb\\0", classKey + "\\Verb", classKey + "\\Control",
           classKey + "\\ToolboxBitmap32", classKey + "\\MiscStatus\\1", classKey + "\\MiscStatus",

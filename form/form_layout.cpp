@@ -1,6 +1,8 @@
 #include "form/form_layout.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 
 namespace tavo::form {
 
@@ -54,6 +56,99 @@ void LayOut(std::vector<TLayoutNode>& nodes, int clientWidth, int clientHeight) 
             }
         }
     }
+}
+
+TLayoutNode& NodeNamed(std::vector<TLayoutNode>& nodes, std::string_view name) {
+    return *std::find_if(nodes.begin(), nodes.end(),
+                         [&](const TLayoutNode& node) { return node.Name == name; });
+}
+
+const TLayoutNode& NodeNamed(const std::vector<TLayoutNode>& nodes, std::string_view name) {
+    return *std::find_if(nodes.begin(), nodes.end(),
+                         [&](const TLayoutNode& node) { return node.Name == name; });
+}
+
+namespace {
+
+// value * numerator / denominator, rounded half away from zero.
+int MulDivRounded(int value, int numerator, int denominator) {
+    if (denominator <= 0 || numerator <= 0)
+        return value;
+    const int64_t product = static_cast<int64_t>(value) * numerator;
+    const int64_t half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                         : (product - half) / denominator);
+}
+
+} // namespace
+
+int TScale::operator()(int designed) const {
+    return MulDivRounded(designed, ScreenPixelsPerInch, DesignPixelsPerInch);
+}
+
+int TScale::Unscale(int screen) const {
+    return MulDivRounded(screen, DesignPixelsPerInch, ScreenPixelsPerInch);
+}
+
+void LayOutForm(std::vector<TLayoutNode>& nodes, const TFormPanels& panels, TScale scale,
+                TSize area) {
+    // The row of file panels: the remote-file panel keeps its width while the share panel
+    // shows, and fills the row otherwise.
+    TLayoutNode& panel6 = NodeNamed(nodes, "Panel6");
+    panel6.Align = panels.ShareShown ? TAlign::Left : TAlign::Fill;
+    panel6.Width = panels.Panel6Width;
+    NodeNamed(nodes, "Splitter2").Visible = panels.ShareShown;
+    NodeNamed(nodes, "Panel7").Visible = panels.ShareShown;
+    NodeNamed(nodes, "DebugListBox").Visible = panels.TraceShown;
+    NodeNamed(nodes, "Splitter1").Visible = panels.TraceShown;
+    TLayoutNode& shareList = NodeNamed(nodes, "ShareListBox");
+    TLayoutNode& buttonsBar = NodeNamed(nodes, "Panel4");
+    if (panels.ShareListHeight) {
+        shareList.Align = TAlign::Top;
+        shareList.Height = std::max(0, *panels.ShareListHeight);
+        buttonsBar.Align = TAlign::Fill;
+    }
+    buttonsBar.Height = panels.ShareButtonsBarHeight;
+
+    std::vector<TLayoutNode> scaled = nodes;
+    for (auto& node : scaled) {
+        node.Width = scale(node.Width);
+        node.Height = scale(node.Height);
+        node.NoneLeft = scale(node.NoneLeft);
+        node.NoneTop = scale(node.NoneTop);
+        // A caption bar grows with the text in it; a border is a line.
+        node.InsetTop = node.InsetTop > 1 ? scale(node.InsetTop) : node.InsetTop;
+    }
+    LayOut(scaled, area.Width, area.Height);
+    for (size_t i = 0; i < nodes.size(); ++i)
+        nodes[i].Placed = scaled[i].Placed;
+}
+
+TSize NaturalSize(const std::vector<TLayoutNode>& nodes, const TFormPanels& panels,
+                  TSize designedClient, TScale scale) {
+    int height = designedClient.Height;
+    if (panels.TraceShown)
+        height += NodeNamed(nodes, "DebugListBox").Height + NodeNamed(nodes, "Splitter1").Height;
+    return {scale(designedClient.Width), scale(height)};
+}
+
+TScrollArea FitScrollArea(TSize client, TSize least, TSize bars, bool autoScroll) {
+    TScrollArea fit;
+    if (autoScroll) {
+        // A bar along one edge takes room from the other direction, which may then need its
+        // own bar too.
+        for (int pass = 0; pass < 2; ++pass) {
+            const int width = client.Width - (fit.Vertical ? bars.Width : 0);
+            const int height = client.Height - (fit.Horizontal ? bars.Height : 0);
+            fit.Horizontal = width < least.Width;
+            fit.Vertical = height < least.Height;
+        }
+    }
+    fit.Visible = {std::max(0, client.Width - (fit.Vertical ? bars.Width : 0)),
+                   std::max(0, client.Height - (fit.Horizontal ? bars.Height : 0))};
+    fit.Laid = {fit.Horizontal ? least.Width : fit.Visible.Width,
+                fit.Vertical ? least.Height : fit.Visible.Height};
+    return fit;
 }
 
 } // namespace tavo::form

@@ -64,6 +64,27 @@ public:
     LOGFONTW FormFont() const;
     void SetFormFont(const LOGFONTW& font);
 
+    // ---- The form's own properties; each acts at once.
+    // With AutoScroll (on at creation) a client area smaller than the designed one shows
+    // scroll bars, and the widgets keep the designed size and scroll; without it they squeeze
+    // into the client area.
+    void SetAutoScroll(bool on);
+    // Scaled (at creation: true, designed at 96 pixels per inch): the designed sizes, the
+    // designed client area and the form's fixed fonts are scaled from pixelsPerInch to the
+    // screen's resolution. Unscaled, they are used as designed. pixelsPerInch must be positive.
+    void SetScaling(bool scaled, int pixelsPerInch);
+    // The window size at which every widget has its designed size: the designed client area
+    // (taller by the trace list while it shows) within the window's frame.
+    SIZE NaturalSize() const;
+    // With AutoSize the form takes its natural size now and whenever that changes: it asks for
+    // it through askForSize when given (an embedded form asks its container), and otherwise
+    // sizes its own window.
+    void SetAutoSize(bool on, std::function<void(SIZE)> askForSize = {});
+    // Painting through an off-screen buffer: the form composites itself and its widgets
+    // (WS_EX_COMPOSITED) and its panes draw into a bitmap first, so moving a splitter or
+    // resizing does not flicker.
+    void SetDoubleBuffered(bool on);
+
     // ---- ITavoView.
     void SetStatusText(const std::string& text) override;
     controller::TModalResult ShowMessageBox(const std::string& text, controller::TMessageKind kind,

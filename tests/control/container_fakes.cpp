@@ -249,7 +249,9 @@ HRESULT TFakeSite::DiscardUndoState() {
 HRESULT TFakeSite::DeactivateAndUndo() {
     return Note("DeactivateAndUndo");
 }
-HRESULT TFakeSite::OnPosRectChange(LPCRECT) {
+HRESULT TFakeSite::OnPosRectChange(LPCRECT position) {
+    if (position)
+        AskedPosition = *position;
     return Note("OnPosRectChange");
 }
 

@@ -142,6 +142,7 @@ public:
     bool UserMode = true;
     RECT Position{10, 10, 490, 250};
     RECT Clip{0, 0, 2000, 2000};
+    RECT AskedPosition{}; // the last OnPosRectChange's
     TFakeFrame Frame;
     TFakeFrame Document;
 

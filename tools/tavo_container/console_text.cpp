@@ -1,29 +1,21 @@
 #include "tools/tavo_container/console_text.h"
 
+#include "form/code_page.h"
+
 #include <cstdio>
 
 namespace tavo::container {
 
 std::string Utf8(const wchar_t* text, int length) {
-    if (text == nullptr || length == 0)
+    if (text == nullptr)
         return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-    if (length < 0 && !out.empty())
-        out.pop_back(); // the terminator
-    return out;
+    return Narrow(length < 0 ? std::wstring_view(text)
+                             : std::wstring_view(text, static_cast<size_t>(length)),
+                  CP_UTF8);
 }
 
 std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty())
-        return {};
-    int length = static_cast<int>(utf8.size());
-    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring out(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, out.data(), size);
-    return out;
+    return ::tavo::Wide(utf8, CP_UTF8);
 }
 
 void PrintLine(const std::string& line) {

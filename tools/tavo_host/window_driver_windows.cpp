@@ -1,5 +1,6 @@
 #include "tools/tavo_host/window_driver.h"
 
+#include "form/code_page.h"
 #include "form/form_boxes.h"
 #include "form/remote_list_input.h"
 #include "form/tavo_form.h"
@@ -23,16 +24,6 @@ constexpr wchar_t HelperClassName[] = L"TavoHostHelper";
 constexpr UINT_PTR AnswerTimerId = 1;
 // The form's Timer1 runs under this id.
 constexpr UINT_PTR FormTimerId = 1;
-
-std::wstring Wide(const std::string& bytes, UINT codePage) {
-    if (bytes.empty())
-        return {};
-    const int size = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, text.data(), length);
-    return text;
-}
 
 void Click(HWND button) {
     SendMessageW(button, BM_CLICK, 0, 0);
