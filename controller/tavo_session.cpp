@@ -38,6 +38,9 @@ TTavo::TTavo(ITavoView& view, TTavoOptions options)
     ftp.SendBufferSize = 1024;
     ftp.MaxLineAction = engine::maException;
     ftp.ProxySettings.ProxyType = engine::fpcmNone;
+    // The control's texts are in the edition's code page; a UTF-8 server's names are
+    // converted to it.
+    ftp.NameCodePage = catalogue_.CodePage;
     ftp.ProxySettings.Port = 0;
     ftp.OnStatus = [this](TIdComponent& sender, TIdStatus status, const std::string& text) {
         IdFTP1Status(sender, status, text);
