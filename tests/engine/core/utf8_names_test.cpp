@@ -6,8 +6,6 @@
 #include "engine/platform/code_page.h"
 #include "tests/engine/core/session_fixture.h"
 
-#include <gmock/gmock.h>
-
 namespace tavo::engine {
 namespace {
 
