@@ -258,7 +258,7 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
             else
                 body();
         } catch (const std::exception& error) {
-            escaped = ErrorReportText(error.what());
+            escaped = ErrorReportText(ShownServerText(error.what()));
         }
     }
     view_.RearmButton(button);
@@ -269,6 +269,10 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
     ShowDroppedSession();
     if (escaped)
         view_.ReportError(*escaped);
+}
+
+std::string TTavo::ShownServerText(const std::string& text) const {
+    return idFTP1_ != nullptr ? idFTP1_->ShownText(text) : text;
 }
 
 void TTavo::Inform(const std::string& text) {

@@ -24,13 +24,12 @@ void TTavo::TraceLine(const std::string& line) {
 void TTavo::IdLogEvent1Sent(engine::TIdLogEvent& /*sender*/, const std::string& /*text*/,
                             const std::string& data) {
     // Names go out in UTF-8 to a server that agreed to it; the trace shows them as typed.
-    AddTraceText(catalogue_.TracePrefixSent, idFTP1_ != nullptr ? idFTP1_->ShownText(data) : data);
+    AddTraceText(catalogue_.TracePrefixSent, ShownServerText(data));
 }
 
 void TTavo::IdLogEvent1Received(engine::TIdLogEvent& /*sender*/, const std::string& /*text*/,
                                 const std::string& data) {
-    AddTraceText(catalogue_.TracePrefixReceived,
-                 idFTP1_ != nullptr ? idFTP1_->ShownText(data) : data);
+    AddTraceText(catalogue_.TracePrefixReceived, ShownServerText(data));
     Module().LastServerText = data;
 }
 

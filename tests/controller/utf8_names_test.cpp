@@ -30,6 +30,8 @@ TEST_F(ControllerTest, ChineseEditionOpensAUtf8FolderAndReachesAnUnshowableFileB
     const std::string listing = "-rw-r--r-- 1 0 0 3 Dec 09  2024 " + Emoji + "\r\n";
     ScriptList(server, "/" + DirUtf8, listing);
     ScriptDownload(server, Emoji, "abc");
+    server.Expect("DELE " + Emoji).Send("550 " + DirUtf8 + " busy\r\n");
+    ScriptList(server, "/" + DirUtf8, listing);
     server.Expect("DELE " + Emoji).Send("250 Deleted\r\n");
     ScriptList(server, "/" + DirUtf8, "");
     Connect();
@@ -46,13 +48,19 @@ TEST_F(ControllerTest, ChineseEditionOpensAUtf8FolderAndReachesAnUnshowableFileB
     std::ifstream saved(LocalPath("smile.txt"), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "abc");
 
+    // The server's refusal is shown in the edition's code page.
+    view.Select("?.txt");
+    view.Answers = {mrYes};
+    view.ClearLog();
+    tavo->DeleteButtonClick();
+    EXPECT_EQ(view.Entries("box:"), Lines{DirGbk + " busy"});
     view.Select("?.txt");
     view.Answers = {mrYes};
     tavo->DeleteButtonClick();
     EXPECT_EQ(view.RowNames(), Lines{".."});
     // The trace shows names as the user knows them.
     EXPECT_THAT(view.Entries("trace:" + cat->TracePrefixSent),
-                ::testing::IsSupersetOf(Lines{"CWD " + DirGbk, "DELE ?.txt"}));
+                ::testing::IsSupersetOf(Lines{"CWD /" + DirGbk, "DELE ?.txt"}));
     Commands();
 }
 
