@@ -170,6 +170,9 @@ private:
 
     void RunCommand(TToolButton button, bool guarded, const std::function<void()>& body);
     void Inform(const std::string& text);
+    // A server's text (a reply, an error carrying one) in the edition's code page: a server
+    // that agreed to UTF-8 sends the names in it in UTF-8.
+    std::string ShownServerText(const std::string& text) const;
     TModalResult Ask(const std::string& text, TMessageButtons buttons);
     // The engine, or EControlClosed after Close.
     engine::TIdFTP& Ftp();

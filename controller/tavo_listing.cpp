@@ -99,7 +99,7 @@ void TTavo::CheckOperationOutcome(const std::optional<std::string>& failure) {
     // Most servers word their refusals otherwise: the error's own text (for a refused
     // command, the server's reply) is what the user needs to hear.
     if (failure && !MessageText(*failure).empty())
-        Inform(MessageText(*failure));
+        Inform(ShownServerText(MessageText(*failure)));
 }
 
 void TTavo::ListViewRemoteDblClick() {

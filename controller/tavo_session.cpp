@@ -38,6 +38,9 @@ TTavo::TTavo(ITavoView& view, TTavoOptions options)
     ftp.SendBufferSize = 1024;
     ftp.MaxLineAction = engine::maException;
     ftp.ProxySettings.ProxyType = engine::fpcmNone;
+    // The control's texts are in the edition's code page; a UTF-8 server's names are
+    // converted to it.
+    ftp.NameCodePage = catalogue_.CodePage;
     ftp.ProxySettings.Port = 0;
     ftp.OnStatus = [this](TIdComponent& sender, TIdStatus status, const std::string& text) {
         IdFTP1Status(sender, status, text);
@@ -255,7 +258,7 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
             else
                 body();
         } catch (const std::exception& error) {
-            escaped = ErrorReportText(error.what());
+            escaped = ErrorReportText(ShownServerText(error.what()));
         }
     }
     view_.RearmButton(button);
@@ -266,6 +269,10 @@ void TTavo::RunCommand(TToolButton button, bool guarded, const std::function<voi
     ShowDroppedSession();
     if (escaped)
         view_.ReportError(*escaped);
+}
+
+std::string TTavo::ShownServerText(const std::string& text) const {
+    return idFTP1_ != nullptr ? idFTP1_->ShownText(text) : text;
 }
 
 void TTavo::Inform(const std::string& text) {

@@ -23,12 +23,13 @@ void TTavo::TraceLine(const std::string& line) {
 
 void TTavo::IdLogEvent1Sent(engine::TIdLogEvent& /*sender*/, const std::string& /*text*/,
                             const std::string& data) {
-    AddTraceText(catalogue_.TracePrefixSent, data);
+    // Names go out in UTF-8 to a server that agreed to it; the trace shows them as typed.
+    AddTraceText(catalogue_.TracePrefixSent, ShownServerText(data));
 }
 
 void TTavo::IdLogEvent1Received(engine::TIdLogEvent& /*sender*/, const std::string& /*text*/,
                                 const std::string& data) {
-    AddTraceText(catalogue_.TracePrefixReceived, data);
+    AddTraceText(catalogue_.TracePrefixReceived, ShownServerText(data));
     Module().LastServerText = data;
 }
 

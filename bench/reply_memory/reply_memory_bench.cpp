@@ -33,7 +33,9 @@ void LogIn(ScriptedServer& server) {
         .Expect("TYPE I")
         .Send("200 ok\r\n")
         .Expect("SYST")
-        .Send("215 UNIX\r\n");
+        .Send("215 UNIX\r\n")
+        .Expect("FEAT")
+        .Send("502 Command not implemented\r\n");
 }
 
 std::string ListingOf(const std::string& mode) {

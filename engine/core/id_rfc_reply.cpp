@@ -8,6 +8,7 @@ void TIdRFCReply::Clear() {
     NumericCode = 0;
     Text.clear();
     TextCode.clear();
+    Lines.clear();
 }
 
 void TIdRFCReply::ParseLines(const std::vector<std::string>& lines) {
@@ -21,6 +22,7 @@ void TIdRFCReply::ParseLines(const std::vector<std::string>& lines) {
         NumericCode = static_cast<int>(ToInt64(TextCode, 0));
     for (const std::string& line : lines)
         Text.push_back(line.size() > 4 ? line.substr(4) : std::string());
+    Lines = lines;
 }
 
 std::string TIdRFCReply::TextWithLineEnds() const {

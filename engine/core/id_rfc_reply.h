@@ -11,6 +11,9 @@ public:
     int NumericCode = 0;
     std::vector<std::string> Text;
     std::string TextCode;
+    // The lines as they came, codes included: the text lines lose the first four characters
+    // of every line, which in a FEAT list (RFC 2389) are part of the feature.
+    std::vector<std::string> Lines;
 
     void Clear();
     // Fills the reply from its raw lines (already trimmed, first line first).

@@ -19,6 +19,8 @@ TIdFTPListItems& TIdFTP::ListingItems() {
                 OnParseCustomListFormat(*this, item);
             };
         listingItems_ = BuildListingItems(ListingLines, hooks);
+        if (utf8Names_)
+            ConvertListingNames(*listingItems_);
     }
     return *listingItems_;
 }

@@ -315,18 +315,24 @@ void TIdFTP::RunUpload(const std::string& command, TIdStream& stream) {
 void TIdFTP::FetchListing(std::vector<std::string>* target, const std::string& mask, bool details) {
     CheckCommandArgument("mask", mask);
     TIdMemoryStream text;
-    RunDownload(Trim((details ? "LIST " : "NLST ") + mask), text, false);
+    RunDownload(Trim((details ? "LIST " : "NLST ") + ServerPath(mask)), text, false);
     listingItems_.reset();
     ListingLines = TListingLines::FromText(text.TakeBytes());
-    if (target != nullptr)
+    if (target != nullptr) {
         *target = ListingLines.ToVector();
+        if (utf8Names_) {
+            listedNames_.clear();
+            for (std::string& name : *target)
+                name = ClientName(name, listedNames_);
+        }
+    }
 }
 
 void TIdFTP::DownloadToStream(const std::string& remoteName, TIdStream& stream, bool resume,
                               int64_t remoteSize) {
     CheckCommandArgument("file name", remoteName);
     resume = resume && ProbeResume();
-    RunDownload("RETR " + remoteName, stream, resume, remoteSize);
+    RunDownload("RETR " + ServerPath(remoteName), stream, resume, remoteSize);
     if (OnAfterGet)
         OnAfterGet(*this, stream);
 }
@@ -396,7 +402,8 @@ void TIdFTP::DownloadToFile(const std::string& remoteName, const std::string& lo
 
 void TIdFTP::UploadFromStream(TIdStream& stream, const std::string& remoteName, bool append) {
     CheckCommandArgument("file name", remoteName);
-    std::string command = remoteName.empty() ? "STOU " : (append ? "APPE " : "STOR ") + remoteName;
+    std::string command =
+        remoteName.empty() ? "STOU " : (append ? "APPE " : "STOR ") + ServerPath(remoteName);
     RunUpload(command, stream);
 }
 

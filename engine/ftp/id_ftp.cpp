@@ -29,6 +29,10 @@ void TIdFTP::OpenSession(bool autoLogin, int timeout) {
     const std::string host = Host;
     const int port = Port;
     extendedPassiveRefused_ = false;
+    utf8Names_ = false;
+    Features.clear();
+    listedNames_.clear();
+    directoryNames_.clear();
     try {
         try {
             if (ProxySettings.ProxyType != fpcmNone && !ProxySettings.Host.empty()) {
@@ -53,6 +57,7 @@ void TIdFTP::OpenSession(bool autoLogin, int timeout) {
             int code = IssueCommand("SYST", {200, 215, 500});
             SystemDescription = code == 500 || LastReply.Text.empty() ? std::string("Unknown")
                                                                       : LastReply.Text.front();
+            NegotiateUtf8Names();
             ReportStatus(ftpReady, "Connection established");
         }
     } catch (...) {
@@ -130,7 +135,7 @@ bool TIdFTP::ProbeResume() {
 
 void TIdFTP::ChangeDirectory(const std::string& path) {
     CheckCommandArgument("path", path);
-    IssueSuccessCommand("CWD " + path);
+    IssueSuccessCommand("CWD " + ServerPath(path));
 }
 
 std::string TIdFTP::QueryCurrentDirectory() {
@@ -140,34 +145,34 @@ std::string TIdFTP::QueryCurrentDirectory() {
     if (open == std::string::npos)
         return {};
     std::string rest = line.substr(open + 1);
-    return rest.substr(0, rest.find('"'));
+    return ClientName(rest.substr(0, rest.find('"')), directoryNames_);
 }
 
 void TIdFTP::CreateDirectory(const std::string& name) {
     CheckCommandArgument("directory name", name);
-    IssueSuccessCommand("MKD " + name);
+    IssueSuccessCommand("MKD " + ServerPath(name));
 }
 
 void TIdFTP::DeleteDirectory(const std::string& name) {
     CheckCommandArgument("directory name", name);
-    IssueSuccessCommand("RMD " + name);
+    IssueSuccessCommand("RMD " + ServerPath(name));
 }
 
 void TIdFTP::DeleteRemoteFile(const std::string& name) {
     CheckCommandArgument("file name", name);
-    IssueSuccessCommand("DELE " + name);
+    IssueSuccessCommand("DELE " + ServerPath(name));
 }
 
 void TIdFTP::RenameEntry(const std::string& oldName, const std::string& newName) {
     CheckCommandArgument("old name", oldName);
     CheckCommandArgument("new name", newName);
-    IssueCommand("RNFR " + oldName, {350});
-    IssueSuccessCommand("RNTO " + newName);
+    IssueCommand("RNFR " + ServerPath(oldName), {350});
+    IssueSuccessCommand("RNTO " + ServerPath(newName));
 }
 
 int64_t TIdFTP::RemoteFileSize(const std::string& name) {
     CheckCommandArgument("file name", name);
-    if (IssueCommand("SIZE " + name, AnyReplyCode) != 213)
+    if (IssueCommand("SIZE " + ServerPath(name), AnyReplyCode) != 213)
         return -1;
     std::string text = Trim(LastReply.TextWithLineEnds());
     size_t space = text.find(' ');

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ public:
     // Bytes one socket call of a data connection moves at most (RecvCallSize, SendCallSize):
     // a transfer still reports and writes in RecvBufferSize and SendBufferSize blocks.
     int DataCallSize = 262144;
+    // The code page of the names and paths the caller gives and gets (Windows numbering; 0 is
+    // the system's ANSI code page). They are converted only while Utf8Names holds.
+    int NameCodePage = 0;
 
     std::function<void(TIdFTP& sender)> OnAfterClientLogin;
     std::function<void(TIdFTP& sender, TIdStream& stream)> OnAfterGet;
@@ -73,6 +77,18 @@ public:
     // to the control connection's peer.
     std::string PassiveReplyHost;
     int PassiveReplyPort = 0;
+    // The extensions the server's FEAT reply listed at log-in (RFC 2389).
+    std::vector<std::string> Features;
+
+    // The server agreed to UTF-8 names (FEAT listed UTF8, RFC 2640, and it accepted
+    // OPTS UTF8 ON): every name and path goes out in UTF-8 and comes back in NameCodePage.
+    bool Utf8Names() const { return utf8Names_; }
+    // A name or path as the server knows it. One this session handed out for a server name
+    // that its conversion could not carry (ClientName) gives back that name's bytes.
+    std::string ServerPath(const std::string& path) const;
+    // Text of the dialogue (a command, a reply) as the caller's code page shows it: the names
+    // in it are UTF-8 while Utf8Names holds. Text that is not UTF-8 stays as it is.
+    std::string ShownText(const std::string& text) const;
 
     TIdFTPTransferType TransferType() const { return transferType_; }
     void SetTransferType(TIdFTPTransferType value);
@@ -120,6 +136,15 @@ protected:
     void CopyChannelSettings(TIdTCPConnection& channel) const;
 
 private:
+    // Server bytes by the form ClientName gave them, for names that do not convert back.
+    using TPinnedNames = std::map<std::string, std::string, std::less<>>;
+
+    void NegotiateUtf8Names();
+    // A server's name or path for the caller: in NameCodePage, a character it lacks as '?',
+    // bytes that are not UTF-8 as they are. A result that would not convert back to the
+    // server's bytes is pinned to them.
+    std::string ClientName(std::string_view serverName, TPinnedNames& pins) const;
+    void ConvertListingNames(TIdFTPListItems& items);
     void BasicLogin(const std::string& user, const std::string& password);
     // For commands whose reply carries nothing to read: any 2xx is success.
     void IssueSuccessCommand(const std::string& text);
@@ -141,6 +166,10 @@ private:
     // The server of this session refused EPSV: later transfers go to PASV at once.
     bool extendedPassiveRefused_ = false;
     std::unique_ptr<TIdFTPListItems> listingItems_;
+    bool utf8Names_ = false;
+    // Names of the last listing, and the directories PWD named in this session.
+    TPinnedNames listedNames_;
+    TPinnedNames directoryNames_;
 };
 
 // Reads host and port from the text of a 227 reply: "(h1,h2,h3,h4,p1,p2)", or the same

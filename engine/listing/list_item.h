@@ -61,6 +61,11 @@ public:
     std::string_view OwnerText() const { return Text(OwnerTextText); }
     std::string_view OtherRights() const { return Text(OtherRightsText); }
     std::string_view LinkTarget() const { return Text(LinkTargetText); }
+    // The name as the server sent it, where EntryName holds it converted for the caller
+    // (a server that speaks UTF-8); otherwise EntryName itself.
+    std::string_view ServerName() const {
+        return spans_[ServerNameText].Size == Unset ? EntryName() : Text(ServerNameText);
+    }
 
     // Each keeps the other texts as they are; a text may be a view of this entry's own.
     void SetRawLine(std::string_view text);
@@ -71,6 +76,7 @@ public:
     void SetOwnerText(std::string_view text) { SetText(OwnerTextText, text); }
     void SetOtherRights(std::string_view text) { SetText(OtherRightsText, text); }
     void SetLinkTarget(std::string_view text) { SetText(LinkTargetText, text); }
+    void SetServerName(std::string_view text) { SetText(ServerNameText, text); }
 
     void Assign(const TIdFTPListItem& source) { *this = source; }
 
@@ -85,6 +91,7 @@ private:
         OwnerTextText,
         OtherRightsText,
         LinkTargetText,
+        ServerNameText,
         TextFieldCount,
     };
     struct TSpan {
@@ -107,7 +114,7 @@ private:
     std::unique_ptr<char[]> own_;
     std::uint32_t rawSize_ = 0;
     std::array<TSpan, TextFieldCount> spans_ = {
-        {{0, 0}, {0, Unset}, {0, Unset}, {0, Unset}, {0, Unset}, {0, Unset}, {0, 0}}};
+        {{0, 0}, {0, Unset}, {0, Unset}, {0, Unset}, {0, Unset}, {0, Unset}, {0, 0}, {0, Unset}}};
 };
 
 class TIdFTPListItems {

@@ -16,7 +16,9 @@ void ScriptLogin(ScriptedServer& server) {
         .Expect("TYPE I")
         .Send("200 Binary\r\n")
         .Expect("SYST")
-        .Send("215 UNIX Type: L8\r\n");
+        .Send("215 UNIX Type: L8\r\n")
+        .Expect("FEAT")
+        .Send("502 Command not implemented\r\n");
 }
 
 void ScriptListing(ScriptedServer& server, const std::string& listing) {

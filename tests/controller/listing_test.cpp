@@ -72,7 +72,7 @@ TEST_F(ListingTest, OpeningADirectoryRowChangesListsAndLeavesNothingSelected) {
     EXPECT_EQ(view.CurrentDir, "/");
     EXPECT_EQ(view.RowNames().size(), 5u);
     Lines commands = Commands();
-    EXPECT_EQ(Lines(commands.begin() + 7, commands.end()),
+    EXPECT_EQ(Lines(commands.begin() + 8, commands.end()),
               (Lines{"CWD pub", "PWD", "CWD /pub", "PASV", "LIST", "CWD ..", "PWD", "CWD /", "PASV",
                      "LIST"}));
 }

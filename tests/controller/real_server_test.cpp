@@ -194,6 +194,30 @@ TEST_P(RealServerTest, RenameMoveAndRefusedRename) {
     EXPECT_TRUE(fs::is_directory(real.LocalPath(work + "/sub2")));
 }
 
+// vsftpd with utf8_filesystem agrees to UTF-8; pyftpdlib lists UTF8 but refuses OPTS UTF8 ON,
+// so its names reach the control byte for byte.
+TEST_P(RealServerTest, ChineseEditionOpensAndDownloadsUtf8Names) {
+    if (!GetParam().vsftpd || !GetParam().passive)
+        GTEST_SKIP() << "the Chinese edition against vsftpd";
+    const std::string folderGbk = "\xD6\xD0\xCE\xC4\xC4\xBF\xC2\xBC"; // 中文目录
+    const std::string fileGbk = "\xB1\xA8\xB8\xE6.txt";               // 报告.txt
+    EnterWorkFolder();
+    const fs::path folder = fs::path(real.LocalPath(work)) / fs::path(u8"\u4E2D\u6587\u76EE\u5F55");
+    fs::create_directory(folder);
+    std::ofstream(folder / fs::path(u8"\u62A5\u544A.txt"), std::ios::binary) << "report\r\n";
+    Go(Path(work));
+    EXPECT_THAT(view.RowNames(), Contains(folderGbk));
+    Run(&TTavo::ListViewRemoteDblClick, folderGbk);
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_EQ(view.CurrentDir, Path(work) + "/" + folderGbk);
+    EXPECT_THAT(view.RowNames(), Contains(fileGbk));
+    const std::string local = LocalPath("report.txt");
+    view.Choices.push_back(local);
+    Run(&TTavo::ListViewRemoteDblClick, fileGbk);
+    EXPECT_EQ(Boxes(), Lines{});
+    EXPECT_EQ(ReadFile(local), "report\r\n");
+}
+
 TEST_P(RealServerTest, ShareEntriesAndThePageProtocol) {
     const TCatalogue& c = *cat;
     const auto size = std::to_string(fs::file_size(real.LocalPath(TreeNames::MediumFile)));

@@ -51,8 +51,8 @@ TEST_F(SessionTest, SetLoginConnectsListsAndThePressDisconnects) {
 
     view.ClearLog();
     tavo->ConnectButtonClick();
-    EXPECT_EQ(Commands(),
-              (Lines{"USER u", "PASS p", "TYPE I", "SYST", "CWD /", "PASV", "LIST", "QUIT"}));
+    EXPECT_EQ(Commands(), (Lines{"USER u", "PASS p", "TYPE I", "SYST", "FEAT", "CWD /", "PASV",
+                                 "LIST", "QUIT"}));
     EXPECT_EQ(view.Entries("connect:"), Lines{"Connect|Connect to server"});
     EXPECT_EQ(view.Entries("status:").back(), "Transfer complete");
 }
@@ -63,7 +63,7 @@ TEST_F(SessionTest, SetLoginOnAConnectedControlDisconnectsAndTheNextConnectsWith
     ScriptList(server, "/", "");
     server.Expect("QUIT").AcceptControl().Send("220 Again\r\n").Expect("USER v");
     server.Send("230 In\r\n").Expect("TYPE I").Send("200 ok\r\n").Expect("SYST");
-    server.Send("215 UNIX\r\n");
+    server.Send("215 UNIX\r\n").Expect("FEAT").Send("502 Command not implemented\r\n");
     ScriptList(server, "/", "");
     Connect();
     tavo->Set_Login(server.Host(), "v", server.Port(), "cQ==");
@@ -72,8 +72,9 @@ TEST_F(SessionTest, SetLoginOnAConnectedControlDisconnectsAndTheNextConnectsWith
     EXPECT_EQ(Module().LoginPassword, "q");
     tavo->Set_Login(server.Host(), "v", server.Port(), "cQ==");
     EXPECT_EQ(view.ConnectCaption, "Disconnect");
-    EXPECT_EQ(Commands(), (Lines{"USER u", "PASS p", "TYPE I", "SYST", "CWD /", "PASV", "LIST",
-                                 "QUIT", "USER v", "TYPE I", "SYST", "CWD /", "PASV", "LIST"}));
+    EXPECT_EQ(Commands(),
+              (Lines{"USER u", "PASS p", "TYPE I", "SYST", "FEAT", "CWD /", "PASV", "LIST", "QUIT",
+                     "USER v", "TYPE I", "SYST", "FEAT", "CWD /", "PASV", "LIST"}));
 }
 
 TEST_F(SessionTest, AFailedConnectShowsTwoMessagesAndStaysDisconnected) {
@@ -155,8 +156,8 @@ TEST_F(AbortTest, YesSendsAborThenQuitAndTheDownloadReportsItsFailure) {
         EXPECT_FALSE(tavo->TransferInProgress());
     });
     tavo->ListViewRemoteDblClick();
-    EXPECT_EQ(Commands(), (Lines{"USER u", "PASS p", "TYPE I", "SYST", "CWD /", "PASV", "LIST",
-                                 "SIZE big.bin", "PASV", "RETR big.bin", "ABOR", "QUIT"}));
+    EXPECT_EQ(Commands(), (Lines{"USER u", "PASS p", "TYPE I", "SYST", "FEAT", "CWD /", "PASV",
+                                 "LIST", "SIZE big.bin", "PASV", "RETR big.bin", "ABOR", "QUIT"}));
     EXPECT_EQ(view.Entries("confirm:"), Lines{"Warning: The file is transfering ,abort?"});
     EXPECT_EQ(view.ConnectCaption, "Connect");
     // No silent failure: the download's own error follows, then the exit step.
@@ -232,6 +233,7 @@ TEST_F(SessionTest, TraceLinesFollowTheBlocksAsTheyArrive) {
     server.Expect("USER u").Send("331 Password\r\n").Expect("PASS p");
     server.Send("230-Welcome\r\n\r\n230 In\r\n").Expect("TYPE I").Send("200 Binary\r\n");
     server.Expect("SYST").Send("215 UNIX Type: L8\r\n");
+    server.Expect("FEAT").Send("502 Command not implemented\r\n");
     ScriptList(server, "/", "");
     Connect();
     const Lines trace = view.Entries("trace:");

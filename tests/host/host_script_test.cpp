@@ -44,6 +44,8 @@ void ScriptLogInAndList(tavo::testing::ScriptedServer& server, const std::string
         .Send("200 ok\r\n")
         .Expect("SYST")
         .Send("215 UNIX Type: L8\r\n")
+        .Expect("FEAT")
+        .Send("500 Unknown command\r\n")
         .Expect("CWD /")
         .Send("250 ok\r\n")
         .Expect("PASV")

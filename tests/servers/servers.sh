@@ -144,6 +144,7 @@ anon_upload_enable=YES
 anon_mkdir_write_enable=YES
 anon_other_write_enable=YES
 anon_umask=022
+utf8_filesystem=YES
 local_enable=NO
 pasv_min_port=$low
 pasv_max_port=$((low + 99))

@@ -37,7 +37,10 @@ protected:
             .Expect("TYPE I")
             .Send("200 Switching to Binary mode.\r\n")
             .Expect("SYST")
-            .Send("215 UNIX Type: L8\r\n");
+            .Send("215 UNIX Type: L8\r\n")
+            .Expect("FEAT")
+            .Send("211-Features:\r\n EPRT\r\n EPSV\r\n MDTM\r\n PASV\r\n REST STREAM\r\n "
+                  "SIZE\r\n TVFS\r\n211 End\r\n");
     }
 
     testing::ScriptedServer server;

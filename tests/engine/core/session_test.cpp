@@ -30,6 +30,8 @@ TEST_F(ScriptedSessionTest, UserAcceptedWithoutPasswordAndUnknownSystem) {
         .Send("200 ok\r\n")
         .Expect("SYST")
         .Send("500 what?\r\n")
+        .Expect("FEAT")
+        .Send("500 what?\r\n")
         .ExpectClosed();
     server.Start();
     ftp.OpenSession();
@@ -143,6 +145,8 @@ TEST_F(ScriptedSessionTest, AnySuccessCodeCompletesACommandWhoseReplyCarriesNoth
         .Send("202 Binary is the only type here.\r\n")
         .Expect("SYST")
         .Send("215 Windows_NT\r\n")
+        .Expect("FEAT")
+        .Send("500 'FEAT': command not understood\r\n")
         .Expect("DELE a.txt")
         .Send("200 DELE command successful.\r\n")
         .Expect("CWD /pub")
@@ -316,6 +320,7 @@ TEST(ProxyLogIn, EachProxyTypeSendsItsSequence) {
             server.Send(command.rfind("USER", 0) == 0 ? "331 go on\r\n" : "230 ok\r\n");
         }
         server.Expect("TYPE I").Send("200 ok\r\n").Expect("SYST").Send("215 UNIX\r\n");
+        server.Expect("FEAT").Send("211 No features\r\n");
         server.ExpectClosed();
         server.Start();
         TIdFTP ftp;

@@ -111,9 +111,10 @@ std::string PatternBytes(std::size_t count, uint32_t seed = 1);
 
 // ---- Scripted exchanges.
 
-// Greeting and log-in without a password; three commands: USER, TYPE I, SYST.
+// Greeting and log-in without a password; four commands: USER, TYPE I, SYST, FEAT (a list
+// without UTF8).
 testing::ScriptedServer& ScriptLogin(testing::ScriptedServer& server);
-inline constexpr std::size_t LoginCommandCount = 3;
+inline constexpr std::size_t LoginCommandCount = 4;
 
 // Opens the data connection of the mode: "PASV" answered and the client's connection taken,
 // or "PORT ..." answered with 200 (the connection is made later with ConnectData).
