@@ -203,7 +203,12 @@ TEST_P(RealServerTest, ChineseEditionOpensAndDownloadsUtf8Names) {
     const std::string fileGbk = "\xB1\xA8\xB8\xE6.txt";               // 报告.txt
     EnterWorkFolder();
     const fs::path folder = fs::path(real.LocalPath(work)) / fs::path(u8"\u4E2D\u6587\u76EE\u5F55");
-    fs::create_directory(folder);
+    // Under Wine a name reaches the disk through the Unix locale's character set; where the
+    // locale the tests ask for is not installed, that is ASCII and no Chinese name can be made.
+    std::error_code made;
+    fs::create_directory(folder, made);
+    if (made)
+        GTEST_SKIP() << "this system cannot make a folder with a Chinese name: " << made.message();
     std::ofstream(folder / fs::path(u8"\u62A5\u544A.txt"), std::ios::binary) << "report\r\n";
     Go(Path(work));
     EXPECT_THAT(view.RowNames(), Contains(folderGbk));
