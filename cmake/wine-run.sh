@@ -104,11 +104,15 @@ export WINEPREFIX=$prefix
 # Start the prefix's wineserver and Wine's own background programs (services.exe, explorer.exe,
 # ...) detached from our output: started by the test program they would inherit ctest's pipe
 # and keep the test "running" until the last Wine program of the run ends. The server lingers
-# 10 s after the last program; starting it while it runs fails (exit 2) and does nothing.
+# 60 s after the last program; starting it while it runs fails (exit 2) and does nothing. The
+# linger must outlast a loader's start: one found running in its last seconds may be gone when a
+# slow loader (under emulation, several seconds) looks for it, and the loader then starts a
+# server and background programs of its own that hold the test's output open (ctest waits on it
+# until the test's timeout). The test command stops the server when a flavour's tests end.
 (
     flock -w 120 9
     # (the server must not inherit the lock's descriptor: it would hold the lock for its life)
-    if "$wineserver" -p10 </dev/null >/dev/null 2>&1 9>&-; then
+    if "$wineserver" -p60 </dev/null >/dev/null 2>&1 9>&-; then
         timeout -k 5 60 "$loader" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
     fi
 ) 9>"$prefix.lock"

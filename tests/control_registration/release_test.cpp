@@ -75,6 +75,7 @@ struct TReleaseState {
     std::wstring SavePath;
     IDispatch* Control = nullptr;
     bool ChooserAnswered = false;
+    DWORD AnsweredAt = 0;
     long long BytesAtRelease = -1;
 } state;
 
@@ -86,10 +87,11 @@ long long FileBytes(const std::wstring& path) {
 }
 
 void CALLBACK WatchTransfer(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!state.ChooserAnswered) {
-        HWND chooser = FindThreadWindow(L"#32770");
-        if (!chooser || !IsWindowVisible(chooser))
-            return;
+    HWND chooser = FindThreadWindow(L"#32770");
+    // A chooser still open half a second after its answer took it too early (on a slow machine
+    // before its fields were made): answer again.
+    if (chooser && IsWindowVisible(chooser) &&
+        (!state.ChooserAnswered || GetTickCount() - state.AnsweredAt > 500)) {
         // The explorer-style chooser keeps the name in cmb13, the older one in edt1.
         for (int field : {0x47c, 0x480})
             if (GetDlgItem(chooser, field))
@@ -97,8 +99,11 @@ void CALLBACK WatchTransfer(HWND, UINT, UINT_PTR timer, DWORD) {
         PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(chooser, IDOK)));
         state.ChooserAnswered = true;
+        state.AnsweredAt = GetTickCount();
         return;
     }
+    if (!state.ChooserAnswered)
+        return;
     const long long bytes = FileBytes(state.SavePath);
     if (bytes < 1024 * 1024)
         return;
@@ -195,7 +200,7 @@ TEST(ControlRelease, DuringADownloadDropsTheConnectionWithoutQuit) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, WatchTransfer);
     OpenRow(list, TreeNames::BigFile);
     // The download returns once the release has dropped its connection.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (state.Control && std::chrono::steady_clock::now() < deadline) {
         PumpMessages();
         Sleep(10);

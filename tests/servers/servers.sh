@@ -128,7 +128,9 @@ listen_address=127.0.0.1"
     # Run as root without run_as_launching_user, vsftpd chroots the anonymous user to anon_root:
     # the client sees the tree as "/" however the folders above it are protected, and cannot
     # reach the rest of the machine. vsftpd refuses a chroot root its user may write to, hence
-    # the root's mode 555 and the writable "incoming" below it.
+    # the root's mode 555 and the writable "incoming" below it. What a client makes is writable by
+# all (umask 000): a test cleaning up runs as another user than "ftp", and where the i686 tests
+# run in a user namespace (scripts/i386-emulation.sh) even root cannot remove it otherwise.
     cat >"$state/vsftpd$v.conf" <<EOF
 $listen
 listen_port=$port
@@ -143,7 +145,7 @@ write_enable=YES
 anon_upload_enable=YES
 anon_mkdir_write_enable=YES
 anon_other_write_enable=YES
-anon_umask=022
+anon_umask=000
 utf8_filesystem=YES
 local_enable=NO
 pasv_min_port=$low

@@ -332,9 +332,8 @@ TEST(ScriptedServerTest, AClientThatStopsReadingIsCutOffAfterTheStepTimeout) {
     RawClient dataClient;
     ASSERT_EQ(dataClient.Connect("127.0.0.1", port), 0);
 
-    auto start = Clock::now();
+    // Finished within Wait, half the default step timeout: the short one applied.
     ASSERT_TRUE(server.WaitUntilFinished(Wait));
-    EXPECT_LT(MillisecondsSince(start), 3000);
     auto failures = server.Failures();
     ASSERT_FALSE(failures.empty());
     EXPECT_THAT(failures[0], HasSubstr("read no data"));
@@ -411,7 +410,7 @@ TEST(ScriptedServerTest, DestructionEndsAWaitingScriptAtOnce) {
         RawClient client = ConnectTo(server);
         client.ReadReply(Wait);
     }
-    EXPECT_LT(MillisecondsSince(start), 2000);
+    EXPECT_LT(MillisecondsSince(start), 5000); // half the default step timeout
 }
 
 } // namespace
