@@ -30,7 +30,7 @@ struct TlsCertificateInfo {
     std::string Issuer;    // same form
     std::string NotBefore; // "YYYY-MM-DD HH:MM:SS UTC"
     std::string NotAfter;
-    std::string Sha256; // of the DER certificate: 32 upper-case hex pairs joined by ':'
+    std::string Sha256;       // of the DER certificate: 32 upper-case hex pairs joined by ':'
     bool Trusted = false;     // the chain ends at a root the system trusts, and is in date
     bool NameMatches = false; // the certificate names the host the channel was made for
     // Why verification failed, in the platform's words; empty when Trusted and NameMatches.
