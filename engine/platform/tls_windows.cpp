@@ -353,6 +353,12 @@ private:
                 needInput_ = true;
                 return;
             }
+            // Once our close_notify is out the context has ended, and what the server still
+            // sends cannot be read: the end of the data too.
+            if (status == SEC_E_CONTEXT_EXPIRED && shutdownSent_) {
+                peerClosed_ = true;
+                return;
+            }
             if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE &&
                 status != SEC_I_CONTEXT_EXPIRED) {
                 Fail("TLS could not decrypt: " + SystemStatusText(status));
