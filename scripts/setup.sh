@@ -29,6 +29,8 @@ packages=(
     xvfb fonts-wqy-microhei
     # the real FTP servers of the tests and the demo, and peers for benchmarks
     vsftpd python3 python3-pyftpdlib curl lftp
+    # the TLS server of the platform's TLS tests (openssl s_server)
+    openssl
     # used by the scripts
     coreutils util-linux time file
 )
