@@ -42,7 +42,7 @@ struct TTavoOptions {
     const TCatalogue* Catalogue = nullptr;
     // The operating system's services; null means the real ones.
     std::unique_ptr<ISystemServices> System;
-    // The clock that times transfers; null means std::chrono::steady_clock.
+    // The clock that times transfers; null means the platform's tick clock.
     TMonotonicClock Clock;
 };
 

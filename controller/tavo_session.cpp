@@ -3,6 +3,7 @@
 #include "controller/base64.h"
 #include "controller/tavo_internal.h"
 #include "controller/text_rules.h"
+#include "engine/platform/local_time.h"
 
 namespace tavo::controller {
 
@@ -16,8 +17,7 @@ TTavo::TTavo(ITavoView& view, TTavoOptions options)
       catalogue_(options.Catalogue != nullptr ? *options.Catalogue : EditionCatalogue()),
       system_(options.System != nullptr ? std::move(options.System)
                                         : MakeSystemServices(catalogue_.CodePage)),
-      clock_(options.Clock ? std::move(options.Clock)
-                           : TMonotonicClock([] { return std::chrono::steady_clock::now(); })),
+      clock_(options.Clock ? std::move(options.Clock) : TMonotonicClock(platform::TickClockNow)),
       idFTP1_(std::make_unique<engine::TIdFTP>()) {
     idAntiFreeze1_.IdleTimeOut = 1600;
     idAntiFreeze1_.OnlyWhenIdle = false;

@@ -13,6 +13,7 @@
 # the end of the command), that speed as a ratio to curl's, the whole run's seconds (start-up,
 # log-in and the choosers included) and the run's peak resident memory. The OCX also reports
 # what a download adds to its working set (its peak during the download less its size before).
+# Beside the clients' own times, the server's: vsftpd times every client's transfer alike.
 #
 #   run_bench.sh [BYTES] [FLAVOURS] [REPEAT]
 #
@@ -76,6 +77,7 @@ cp "$big" "$work/upload.bin"
 # slowed by the kernel writing back their 256 MiB files.
 run_measured() {
     sync
+    log_mark=$(stat -c %s "$TAVO_VSFTPD_LOG")
     /usr/bin/python3 - "$@" >"$state/run" <<'EOF'
 import resource, subprocess, sys, time
 start = time.monotonic()
@@ -88,8 +90,23 @@ sys.exit(done.returncode)
 EOF
 }
 
-# One measurement: client, direction, transfer seconds, whole seconds, peak KiB, extra text.
-row() { printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4" "$5" "${6:-}" >>"$state/rows.tsv"; }
+# The server's own time for the run's transfer in that direction: vsftpd logs each finished
+# transfer with its bytes and rate, timed alike for every client from its first byte to its
+# last, whatever the client does before and after.
+server_seconds() {
+    local word=DOWNLOAD
+    [ "$1" = upload ] && word=UPLOAD
+    tail -c +"$((log_mark + 1))" "$TAVO_VSFTPD_LOG" | grep -m1 "OK $word:" |
+        sed 's/.*, \([0-9]*\) bytes, \([0-9.]*\)Kbyte\/sec.*/\1 \2/' |
+        awk '{ printf "%.3f", $1 / 1024 / $2 }'
+}
+
+# One measurement: client, direction, transfer seconds, whole seconds, peak KiB, extra text;
+# the server's seconds are added here.
+row() {
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4" "$5" "${6:-}" \
+        "$(server_seconds "$2")" >>"$state/rows.tsv"
+}
 
 check_same() {
     cmp -s "$1" "$2" || {
@@ -207,21 +224,25 @@ done
 import statistics, sys
 rows = [line.rstrip("\n").split("\t") for line in open(sys.argv[1])]
 order, runs = [], {}
-for client, direction, seconds, whole, peak, extra in rows:
+for client, direction, seconds, whole, peak, extra, server in rows:
     key = (client, direction)
     if key not in runs:
         order.append(key)
         runs[key] = []
-    runs[key].append((float(seconds), float(whole), int(peak), extra))
+    runs[key].append((float(seconds), float(whole), int(peak), extra, float(server)))
 median = lambda values: statistics.median(values)
 curl = {d: median([r[0] for r in runs[("curl", d)]]) for d in ("download", "upload")}
+curl_server = {d: median([r[4] for r in runs[("curl", d)]]) for d in ("download", "upload")}
 print(f"{int(sys.argv[2]) >> 20} MiB over 127.0.0.1 from vsftpd, median of {sys.argv[3]} runs; "
-      "ratio = curl's seconds / the client's")
-print(f"{'client':<12} {'direction':<9} {'seconds':>8} {'ratio':>6} {'run s':>7} {'peak MiB':>9}")
+      "ratio = curl's seconds / the client's; server s = the transfer as vsftpd timed it")
+print(f"{'client':<12} {'direction':<9} {'seconds':>8} {'ratio':>6} {'server s':>9} {'ratio':>6} "
+      f"{'run s':>7} {'peak MiB':>9}")
 for key in order:
     got = runs[key]
     seconds = median([r[0] for r in got])
+    server = median([r[4] for r in got])
     line = (f"{key[0]:<12} {key[1]:<9} {seconds:8.3f} {curl[key[1]] / seconds:6.2f} "
+            f"{server:9.3f} {curl_server[key[1]] / server:6.2f} "
             f"{median([r[1] for r in got]):7.2f} {max(r[2] for r in got) / 1024:9.1f}")
     growth = [float(r[3]) for r in got if r[3]]
     if growth:
