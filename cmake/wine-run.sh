@@ -116,4 +116,15 @@ export WINEPREFIX=$prefix
         timeout -k 5 60 "$loader" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
     fi
 ) 9>"$prefix.lock"
-exec timeout -k 10 "${TAVO_WINE_TIMEOUT:-900}" "$loader" "$@"
+[ -t 1 ] && exec timeout -k 10 "${TAVO_WINE_TIMEOUT:-900}" "$loader" "$@"
+# Output into files, shown when the program ends: a Wine service the program starts on demand
+# (rpcss for COM, say) inherits its output and outlives it while the server runs; holding a
+# pipe, it would keep the reader (ctest) waiting for the program's end until its timeout.
+out=$(mktemp "${TMPDIR:-/tmp}/wine-run-out.XXXXXX")
+err=$(mktemp "${TMPDIR:-/tmp}/wine-run-err.XXXXXX")
+trap 'rm -f "$out" "$err"' EXIT
+timeout -k 10 "${TAVO_WINE_TIMEOUT:-900}" "$loader" "$@" >"$out" 2>"$err"
+rc=$?
+cat "$out"
+cat "$err" >&2
+exit $rc
