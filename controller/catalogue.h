@@ -67,6 +67,18 @@ struct TCatalogue {
     std::string ShareEntrySize;
     std::string TracePrefixSent;
     std::string TracePrefixReceived;
+    // The box that asks about a server certificate that could not be verified: one line for
+    // each of its parts (validity is CertValidity, the start, CertValidityTo, the end), a line
+    // for each problem, then the question, which a Yes or No answers.
+    std::string CertTitle;
+    std::string CertSubject;
+    std::string CertIssuer;
+    std::string CertValidity;
+    std::string CertValidityTo;
+    std::string CertFingerprint;
+    std::string CertUntrusted;
+    std::string CertNameMismatch;
+    std::string CertQuestion;
 
     // Width of the share panel when shown; the remote-file panel gets the directory bar's
     // width less the same amount.

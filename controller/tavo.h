@@ -31,6 +31,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace tavo::controller {
@@ -99,7 +100,8 @@ public:
     // that leaves one of them becomes the automation call's failure result.
 
     // Stores the login values (the password as Base64) and runs the connect toggle, which
-    // disconnects a connected control. Throws EControlClosed after Close.
+    // disconnects a connected control. The host's form may ask for TLS (login_host.h).
+    // Throws EControlClosed after Close.
     void Set_Login(const std::string& host, const std::string& user, int32_t port,
                    const std::string& passwordBase64);
     // Aborts a running transfer, ends the session and destroys the engine; reports no engine
@@ -190,6 +192,11 @@ private:
     // Offers to stop a connect that waits further up the stack; on Yes drops the connection
     // and shows the disconnected state.
     void StopWaitingConnect();
+    // The engine's question about a server certificate that could not be verified: asked
+    // with Yes and No, once per certificate while this control lives.
+    bool AcceptCertificate(const platform::TlsCertificateInfo& certificate);
+    // The engine's host, port and TLS from the login values.
+    void ApplyLoginTarget(engine::TIdFTP& ftp) const;
 
     ITavoView& view_;
     const TCatalogue& catalogue_;
@@ -206,6 +213,8 @@ private:
     int connectDepth_ = 0;
     // The user stopped the connect that waits further up the stack.
     bool connectStopped_ = false;
+    // Fingerprints (SHA-256) of the certificates the user accepted.
+    std::set<std::string> acceptedCertificates_;
     size_t traceLineCount_ = 0;
 
     bool transferInProgress_ = false;

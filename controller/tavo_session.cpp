@@ -1,6 +1,8 @@
 // Creation, login, the connect toggle, the command frame and the end of the session.
 
 #include "controller/base64.h"
+#include "controller/certificate_text.h"
+#include "controller/login_host.h"
 #include "controller/tavo_internal.h"
 #include "controller/text_rules.h"
 #include "engine/platform/local_time.h"
@@ -52,6 +54,9 @@ TTavo::TTavo(ITavoView& view, TTavoOptions options)
         IdFTP1Work(sender, mode, count);
     };
     ftp.OnWorkEnd = [this](TIdComponent& sender, TWorkMode mode) { IdFTP1WorkEnd(sender, mode); };
+    ftp.OnVerifyPeer = [this](engine::TIdFTP&, const platform::TlsCertificateInfo& certificate) {
+        return AcceptCertificate(certificate);
+    };
 }
 
 // Destroying the form closes an open connection without QUIT (the engine's destructor).
@@ -83,8 +88,7 @@ void TTavo::Set_Login(const std::string& host, const std::string& user, int32_t 
     module.LoginPassword = Base64Decoder(passwordBase64);
     module.LoginPort = port;
     engine::TIdFTP& ftp = *idFTP1_;
-    ftp.Host = module.LoginHost;
-    ftp.Port = module.LoginPort;
+    ApplyLoginTarget(ftp);
     ftp.Username = module.LoginUser;
     ftp.Password = module.LoginPassword;
     ftp.Passive = view_.IsPassiveChecked();
@@ -96,10 +100,26 @@ void TTavo::OpenEngineSession() {
     const TTavoModule& module = Module();
     ftp.Username = module.LoginUser;
     ftp.Password = module.LoginPassword;
-    ftp.Host = module.LoginHost;
-    ftp.Port = module.LoginPort;
+    ApplyLoginTarget(ftp);
     ftp.Passive = view_.IsPassiveChecked();
     ftp.OpenSession(true, -1);
+}
+
+void TTavo::ApplyLoginTarget(engine::TIdFTP& ftp) const {
+    const TTavoModule& module = Module();
+    const TLoginTarget target = ParseLoginHost(module.LoginHost, module.LoginPort);
+    ftp.Host = target.Host;
+    ftp.Port = target.Port;
+    ftp.UseTLS = target.UseTLS;
+}
+
+bool TTavo::AcceptCertificate(const platform::TlsCertificateInfo& certificate) {
+    if (acceptedCertificates_.count(certificate.Sha256) > 0)
+        return true;
+    if (Ask(CertificateText(catalogue_, certificate), mbYesNo) != mrYes)
+        return false;
+    acceptedCertificates_.insert(certificate.Sha256);
+    return true;
 }
 
 void TTavo::ConnectServer() {

@@ -17,8 +17,9 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(
-    # native build and tests
+    # native build and tests (GnuTLS is the native builds' TLS)
     cmake make g++ libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format
+    libgnutls28-dev
     # fuzzing and sanitizer reports
     clang libclang-rt-14-dev llvm-14
     # Windows cross builds, run under Wine (wine32 runs the 32-bit flavour)
@@ -27,10 +28,9 @@ packages=(
     # a display for Windows programs that open windows, and a font with Chinese glyphs for
     # the Chinese edition's texts under Wine
     xvfb fonts-wqy-microhei
-    # the real FTP servers of the tests and the demo, and peers for benchmarks
-    vsftpd python3 python3-pyftpdlib curl lftp
-    # the TLS server of the platform's TLS tests (openssl s_server)
-    openssl
+    # the real FTP servers of the tests and the demo (openssl makes the TLS server's
+    # certificate), and peers for benchmarks
+    vsftpd openssl python3 python3-pyftpdlib curl lftp
     # used by the scripts
     coreutils util-linux time file
 )

@@ -55,6 +55,17 @@ public:
     int ReplyErrorCode;
 };
 
+// The server refused AUTH TLS (RFC 4217 section 4): the session ends there, since the user
+// name and password would otherwise go out in clear. The message ends with the server's text.
+class EIdAuthTLSRefused : public EIdProtocolReplyError {
+public:
+    EIdAuthTLSRefused(int replyCode, const std::string& serverText)
+        : EIdProtocolReplyError(replyCode, "The server refused AUTH TLS, so the session could not "
+                                           "be encrypted; the user name and password were not "
+                                           "sent. " +
+                                               serverText) {}
+};
+
 class EIdTCPConnectionError : public EIdException {
     using EIdException::EIdException;
 };
@@ -122,6 +133,35 @@ class EIdSocketError : public EIdException {
 public:
     explicit EIdSocketError(int errorNumber);
     int LastError;
+
+protected:
+    EIdSocketError(int errorNumber, const std::string& message)
+        : EIdException(message), LastError(errorNumber) {}
+};
+
+// A TLS record that could not be read or written once the session stood (a damaged record, an
+// alert from the peer): like a reset, the connection carries nothing more.
+class EIdTLSError : public EIdSocketError {
+public:
+    EIdTLSError(int errorNumber, const std::string& reason)
+        : EIdSocketError(errorNumber, "TLS error: " + reason) {}
+};
+
+// The TLS handshake did not complete: the peer broke it off, spoke something else than TLS,
+// offered nothing acceptable, or took too long. The reason is the platform's.
+class EIdTLSHandshakeFailed : public EIdException {
+public:
+    explicit EIdTLSHandshakeFailed(const std::string& reason)
+        : EIdException("The TLS handshake failed: " + reason) {}
+};
+
+// The server's certificate was not accepted: it could not be verified, and the user (or the
+// caller's check) refused it. Sha256 is its fingerprint.
+class EIdCertificateRejected : public EIdException {
+public:
+    EIdCertificateRejected(const std::string& sha256, const std::string& problem)
+        : EIdException("The server's certificate was rejected: " + problem), Sha256(sha256) {}
+    std::string Sha256;
 };
 
 // Text for a socket error number (Windows Sockets numbering); empty when unlisted.

@@ -48,6 +48,7 @@ void TIdSocketHandle::Reset() {
 }
 
 void TIdIOHandlerSocket::Open() {
+    Tls.reset();
     if (Binding == nullptr)
         Binding = std::make_unique<TIdSocketHandle>();
     else
@@ -55,25 +56,41 @@ void TIdIOHandlerSocket::Open() {
 }
 
 void TIdIOHandlerSocket::Close() {
+    if (Connected())
+        EndTls();
+    Tls.reset();
     if (Binding != nullptr)
         Binding->CloseSocket();
+}
+
+void TIdIOHandlerSocket::EndTls() {
+    if (Tls != nullptr)
+        Tls->Shutdown();
+    Tls.reset();
 }
 
 int TIdIOHandlerSocket::Send(const char* data, int count, int& error) {
     if (!Connected())
         throw EIdClosedSocket();
+    if (Tls != nullptr)
+        return Tls->Send(data, count, error);
     return platform::SendSocket(Binding->Handle, data, count, error);
 }
 
 int TIdIOHandlerSocket::Recv(char* data, int count, int& error) {
     if (!Connected())
         throw EIdClosedSocket();
+    if (Tls != nullptr)
+        return Tls->Receive(data, count, error);
     return platform::ReceiveSocket(Binding->Handle, data, count, error);
 }
 
 bool TIdIOHandlerSocket::Readable(int milliseconds) {
     if (!Connected())
         throw EIdConnClosedGracefully();
+    // Bytes the channel decrypted already are not on the socket any more.
+    if (Tls != nullptr && Tls->BytesWaiting() > 0)
+        return true;
     int error = 0;
     int rc = platform::WaitReadable(Binding->Handle, milliseconds, error);
     if (rc < 0)
@@ -82,7 +99,9 @@ bool TIdIOHandlerSocket::Readable(int milliseconds) {
 }
 
 int TIdIOHandlerSocket::BytesWaiting() const {
-    return Connected() ? platform::BytesWaiting(Binding->Handle) : 0;
+    if (!Connected())
+        return 0;
+    return platform::BytesWaiting(Binding->Handle) + (Tls != nullptr ? Tls->BytesWaiting() : 0);
 }
 
 void TIdIOHandlerSocket::SetNonBlocking(bool nonBlocking) {

@@ -151,7 +151,9 @@ int TIdTCPConnection::FillInputBuffer() {
     if (!IsConnected())
         throw EIdNotConnected();
     int count;
+    bool partialRecord;
     do {
+        partialRecord = false;
         // A stream arriving faster than it is taken keeps the socket readable: a receive
         // then needs no readability wait (and the pump runs by time instead). Replies on the
         // control connection always wait, as they always did.
@@ -177,7 +179,14 @@ int TIdTCPConnection::FillInputBuffer() {
             lastReceiveFilled_ = count == size;
             if (Intercept == nullptr)
                 input_.CommitAppend(count > 0 ? static_cast<size_t>(count) : 0);
-            if (count < 0) {
+            if (count < 0 && error == platform::ErrWouldBlock) {
+                // Over TLS the socket held part of a record, or a record without data (a
+                // session ticket): nothing to take yet.
+                count = 0;
+                partialRecord = true;
+            } else if (count < 0) {
+                if (error == platform::ErrTls)
+                    throw EIdTLSError(error, carrier_->Tls->LastErrorText());
                 if (error == platform::ErrShutdown || error == platform::ErrConnectionAborted) {
                     DropSocket();
                     if (input_.Empty())
@@ -188,9 +197,9 @@ int TIdTCPConnection::FillInputBuffer() {
                 }
             }
         }
-        if (count == 0) {
+        if (count == 0 && !partialRecord) {
             closedMark_ = true;
-        } else if (Intercept != nullptr) {
+        } else if (count > 0 && Intercept != nullptr) {
             std::string block(scratch_.data(), static_cast<size_t>(count));
             Intercept->Receive(block);
             count = static_cast<int>(block.size());
@@ -309,6 +318,8 @@ void TIdTCPConnection::SendAll(const char* data, size_t count, size_t piece) {
             closedMark_ = true;
         CheckPeerClosed(true, false);
         if (n < 0) {
+            if (error == platform::ErrTls)
+                throw EIdTLSError(error, carrier_->Tls->LastErrorText());
             if (error == platform::ErrShutdown || error == platform::ErrConnectionAborted ||
                 error == platform::ErrConnectionReset)
                 DropSocket();

@@ -86,6 +86,21 @@ public:
     void CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) override;
     TIdManagedBuffer& InputBuffer() override { return input_; }
 
+    // Makes the connection a TLS client (RFC 4217) for serverName, offering to resume the
+    // session of resumeFrom (when given). The handshake runs the pump as every wait does and
+    // must end within waitMs (0: no limit). Raises EIdTLSHandshakeFailed, or
+    // EIdConnClosedGracefully when a handler dropped the connection meanwhile; the connection
+    // stays open either way.
+    void StartTLS(const std::string& serverName, const platform::TlsChannel* resumeFrom,
+                  int waitMs);
+    // The connection's TLS channel; null while it is plain.
+    const platform::TlsChannel* TLS() const;
+    // Ends an upload's TLS: close_notify once the socket has room for it, so the peer can tell
+    // a complete upload from a cut one, then the end of the sending side, and waits for the
+    // peer to close, all within StallTimeout (EndTLSWait without one).
+    void EndTLS();
+    static constexpr int EndTLSWait = 10000;
+
     void ReadReply();
     int AwaitReply(const ReplyCodes& allowed);
     void CheckReplyCode(int code, const ReplyCodes& allowed);

@@ -234,6 +234,7 @@ void TIdFTP::RunDownload(const std::string& command, TIdStream& stream, bool res
                 IssueCommand(rest, {350});
             SendTransferCommand(command);
             AwaitTransferStart({125, 150, 154});
+            SecureDataConnection(channel);
             received = channel.ReceiveToStream(stream, expectedBytes);
             channel.CloseConnection();
         } else {
@@ -246,6 +247,7 @@ void TIdFTP::RunDownload(const std::string& command, TIdStream& stream, bool res
             SendTransferCommand(command);
             AwaitTransferStart({125, 150, 154});
             listener.AcceptOne();
+            SecureDataConnection(listener);
             received = listener.ReceiveToStream(stream, expectedBytes);
         }
         // Stopped one byte past the end: the rest is not read (a server that ignored REST
@@ -281,8 +283,10 @@ void TIdFTP::RunUpload(const std::string& command, TIdStream& stream) {
             channel.OpenConnection(-1);
             passiveOpened = true;
             AwaitTransferStart({110, 125, 150});
+            SecureDataConnection(channel);
             try {
                 channel.SendFromStream(stream, false);
+                channel.EndTLS();
             } catch (const EIdSocketError& error) {
                 // The socket was closed under the send: the transfer ended, not failed.
                 if (error.LastError != platform::ErrNotSocket)
@@ -297,7 +301,9 @@ void TIdFTP::RunUpload(const std::string& command, TIdStream& stream) {
             SendTransferCommand(command);
             AwaitTransferStart({125, 150});
             listener.AcceptOne();
+            SecureDataConnection(listener);
             listener.SendFromStream(stream, true);
+            listener.EndTLS();
         }
         activeDataChannel_.reset();
         ReportStatus(ftpReady, "Transfer complete");

@@ -30,6 +30,8 @@ void TIdFTP::OpenSession(bool autoLogin, int timeout) {
     const int port = Port;
     extendedPassiveRefused_ = false;
     utf8Names_ = false;
+    dataProtected_ = false;
+    PeerCertificate = {};
     Features.clear();
     listedNames_.clear();
     directoryNames_.clear();
@@ -38,6 +40,8 @@ void TIdFTP::OpenSession(bool autoLogin, int timeout) {
             if (ProxySettings.ProxyType != fpcmNone && !ProxySettings.Host.empty()) {
                 Host = ProxySettings.Host;
                 Port = ProxySettings.Port;
+            } else if (Port == 0 && UseTLS == utUseImplicitTLS) {
+                Port = ImplicitTLSPort;
             }
             OpenConnection(timeout);
         } catch (...) {
@@ -47,10 +51,20 @@ void TIdFTP::OpenSession(bool autoLogin, int timeout) {
         }
         Host = host;
         Port = port;
+        if (UseTLS == utUseImplicitTLS)
+            SecureControlConnection();
         AwaitReply({220});
         GreetingReply = LastReply;
+        if (UseTLS == utUseExplicitTLS) {
+            const int code = IssueCommand("AUTH TLS", AnyReplyCode);
+            if (code != 234)
+                throw EIdAuthTLSRefused(code, LastReply.TextWithLineEnds());
+            SecureControlConnection();
+        }
         if (autoLogin) {
             SendCredentials();
+            if (UseTLS != utNoTLSSupport)
+                ProtectDataConnections();
             if (OnAfterClientLogin)
                 OnAfterClientLogin(*this);
             SendTransferType();

@@ -27,6 +27,13 @@ enum TIdFtpProxyType : uint8_t {
     fpcmHttpProxyWithFtp = 6
 };
 
+// How a session uses TLS (RFC 4217).
+enum TIdUseTLS {
+    utNoTLSSupport,   // plain FTP
+    utUseImplicitTLS, // TLS from the first byte on, before the greeting (port 990 by default)
+    utUseExplicitTLS  // AUTH TLS after the greeting, before the log-in
+};
+
 struct TIdFtpProxySettings {
     std::string Host;
     std::string UserName;
@@ -58,6 +65,17 @@ public:
     // The code page of the names and paths the caller gives and gets (Windows numbering; 0 is
     // the system's ANSI code page). They are converted only while Utf8Names holds.
     int NameCodePage = 0;
+    // With TLS the log-in goes out only over TLS, and after it PBSZ 0 and PROT P protect every
+    // data connection; a server that refuses any of that ends the session (never a fall-back
+    // to clear text). Port 0 with implicit TLS means ImplicitTLSPort.
+    TIdUseTLS UseTLS = utNoTLSSupport;
+    static constexpr int ImplicitTLSPort = 990;
+    // Asked when the server's certificate is not trusted or does not name Host; true accepts it
+    // for this session. Without an answer of true the session ends with EIdCertificateRejected.
+    // A data connection's certificate is asked about only when it is not the control
+    // connection's.
+    std::function<bool(TIdFTP& sender, const platform::TlsCertificateInfo& certificate)>
+        OnVerifyPeer;
 
     std::function<void(TIdFTP& sender)> OnAfterClientLogin;
     std::function<void(TIdFTP& sender, TIdStream& stream)> OnAfterGet;
@@ -79,6 +97,8 @@ public:
     int PassiveReplyPort = 0;
     // The extensions the server's FEAT reply listed at log-in (RFC 2389).
     std::vector<std::string> Features;
+    // The control connection's certificate, once its handshake is done.
+    platform::TlsCertificateInfo PeerCertificate;
 
     // The server agreed to UTF-8 names (FEAT listed UTF8, RFC 2640, and it accepted
     // OPTS UTF8 ON): every name and path goes out in UTF-8 and comes back in NameCodePage.
@@ -140,6 +160,15 @@ private:
     using TPinnedNames = std::map<std::string, std::string, std::less<>>;
 
     void NegotiateUtf8Names();
+    // The control connection's handshake and certificate check.
+    void SecureControlConnection();
+    // PBSZ 0, then PROT P.
+    void ProtectDataConnections();
+    // A data connection's handshake once the transfer started, when PROT P holds.
+    void SecureDataConnection(TIdTCPConnection& channel);
+    // Raises EIdCertificateRejected unless the certificate verified or the caller accepted it.
+    void CheckCertificate(const platform::TlsCertificateInfo& certificate);
+    std::string TLSServerName() const;
     // A server's name or path for the caller: in NameCodePage, a character it lacks as '?',
     // bytes that are not UTF-8 as they are. A result that would not convert back to the
     // server's bytes is pinned to them.
@@ -167,6 +196,8 @@ private:
     bool extendedPassiveRefused_ = false;
     std::unique_ptr<TIdFTPListItems> listingItems_;
     bool utf8Names_ = false;
+    // PROT P holds: data connections speak TLS.
+    bool dataProtected_ = false;
     // Names of the last listing, and the directories PWD named in this session.
     TPinnedNames listedNames_;
     TPinnedNames directoryNames_;

@@ -15,7 +15,8 @@
 # command and reply goes to the protocol log named by TAVO_VSFTPD_LOG. It needs root: only then
 # does it confine the anonymous user to its tree (chroot), with the session running as the
 # "ftp" account that Debian's vsftpd package makes. Started by anyone else, it is left out and
-# its tests skip.
+# its tests skip. Two more vsftpd serve the same tree over TLS only (explicit and implicit,
+# TAVO_VSFTPDTLS_*), with a self-signed certificate for "localhost" made for the run.
 # pyftpdlib: user "tavo" with a password, full rights below its own root.
 set -euo pipefail
 
@@ -24,7 +25,7 @@ python=/usr/bin/python3 # the interpreter that has pyftpdlib
 vsftpd=/usr/sbin/vsftpd
 
 usage() {
-    sed -n '2,18p' "$0" >&2
+    sed -n '2,20p' "$0" >&2
     exit 2
 }
 
@@ -42,16 +43,23 @@ free_port6() {
 }
 
 # Waits until a server on the port (of 127.0.0.1, or the address given second) greets with 220
-# (10 s at most).
+# (10 s at most); with "tls" third, one that speaks TLS from the first byte.
 wait_for_greeting() {
-    "$python" - "$1" "${2:-127.0.0.1}" <<'EOF'
-import socket, sys, time
+    "$python" - "$1" "${2:-127.0.0.1}" "${3:-}" <<'EOF'
+import socket, ssl, sys, time
 port = int(sys.argv[1])
 host = sys.argv[2]
+tls = sys.argv[3] == "tls"
 deadline = time.time() + 10
 while time.time() < deadline:
     try:
-        with socket.create_connection((host, port), timeout=2) as s:
+        with socket.create_connection((host, port), timeout=2) as plain:
+            s = plain
+            if tls:
+                context = ssl.create_default_context()
+                context.check_hostname = False
+                context.verify_mode = ssl.CERT_NONE
+                s = context.wrap_socket(plain)
             s.settimeout(2)
             if s.recv(512).startswith(b"220"):
                 s.sendall(b"QUIT\r\n")
@@ -100,38 +108,27 @@ ftp_account() {
     [ -d "$home" ] || install -d -m 755 "$home"
 }
 
-# start_vsftpd ROOT [6]: on 127.0.0.1, or with 6 on ::1 (vsftpd listens on IPv6 only in its
-# listen_ipv6 mode, which excludes listen=YES). Sets vsftpd_port or vsftpd6_port.
-start_vsftpd() {
-    local root=$1 v=${2:-}
-    local port listen
-    if [ "$v" = 6 ]; then
-        port=$(free_port6)
-        listen="listen=NO
-listen_ipv6=YES
-listen_address6=::1"
-    else
-        port=$(free_port)
-        listen="listen=YES
-listen_address=127.0.0.1"
-    fi
+# run_vsftpd NAME ROOT PORT HOST LISTEN [EXTRA]: writes STATE/NAME.conf (LISTEN and EXTRA are
+# config lines) and starts vsftpd with it; its protocol log is STATE/NAME-protocol.log.
+run_vsftpd() {
+    local name=$1 root=$2 port=$3 listen=$4 extra=${5:-}
     # A random block of passive ports, so runs side by side rarely meet (vsftpd retries a
     # port that is taken anyway).
     local low=$((40000 + (RANDOM % 200) * 100))
     # The protocol log lets a test see what a client sent, or did not send, before it left.
-    rm -f "$state/vsftpd$v-protocol.log"
+    rm -f "$state/$name-protocol.log"
     ftp_account || return 1
     # vsftpd's privilege-separated helper confines itself here: empty, and root's alone.
-    local empty=$state/vsftpd$v-empty
+    local empty=$state/$name-empty
     rm -rf "$empty"
     install -d -m 555 "$empty"
     # Run as root without run_as_launching_user, vsftpd chroots the anonymous user to anon_root:
     # the client sees the tree as "/" however the folders above it are protected, and cannot
     # reach the rest of the machine. vsftpd refuses a chroot root its user may write to, hence
     # the root's mode 555 and the writable "incoming" below it. What a client makes is writable by
-# all (umask 000): a test cleaning up runs as another user than "ftp", and where the i686 tests
-# run in a user namespace (scripts/i386-emulation.sh) even root cannot remove it otherwise.
-    cat >"$state/vsftpd$v.conf" <<EOF
+    # all (umask 000): a test cleaning up runs as another user than "ftp", and where the i686 tests
+    # run in a user namespace (scripts/i386-emulation.sh) even root cannot remove it otherwise.
+    cat >"$state/$name.conf" <<EOF
 $listen
 listen_port=$port
 background=NO
@@ -153,16 +150,73 @@ pasv_max_port=$((low + 99))
 xferlog_enable=YES
 xferlog_std_format=NO
 log_ftp_protocol=YES
-vsftpd_log_file=$state/vsftpd$v-protocol.log
+vsftpd_log_file=$state/$name-protocol.log
+$extra
 EOF
-    setsid "$vsftpd" "$state/vsftpd$v.conf" >"$state/vsftpd$v.log" 2>&1 </dev/null &
-    record vsftpd$v $!
-    if ! wait_for_greeting "$port" "$([ "$v" = 6 ] && echo ::1 || echo 127.0.0.1)"; then
-        echo "servers.sh: vsftpd did not start${v:+ on ::1}; its log:" >&2
-        cat "$state/vsftpd$v.log" >&2
-        return 1
+    setsid "$vsftpd" "$state/$name.conf" >"$state/$name.log" 2>&1 </dev/null &
+    record "$name" $!
+}
+
+# Says why NAME did not start, with its log, and fails.
+vsftpd_failed() {
+    echo "servers.sh: $1 did not start; its log:" >&2
+    cat "$state/$1.log" >&2
+    return 1
+}
+
+# start_vsftpd ROOT [6]: on 127.0.0.1, or with 6 on ::1 (vsftpd listens on IPv6 only in its
+# listen_ipv6 mode, which excludes listen=YES). Sets vsftpd_port or vsftpd6_port.
+start_vsftpd() {
+    local root=$1 v=${2:-}
+    local port listen host=127.0.0.1
+    if [ "$v" = 6 ]; then
+        port=$(free_port6)
+        host=::1
+        listen="listen=NO
+listen_ipv6=YES
+listen_address6=::1"
+    else
+        port=$(free_port)
+        listen="listen=YES
+listen_address=127.0.0.1"
     fi
+    run_vsftpd "vsftpd$v" "$root" "$port" "$listen" || return 1
+    wait_for_greeting "$port" "$host" || vsftpd_failed "vsftpd$v" || return 1
     if [ "$v" = 6 ]; then vsftpd6_port=$port; else vsftpd_port=$port; fi
+}
+
+# start_vsftpd_tls ROOT: two vsftpd on 127.0.0.1 that insist on TLS for anonymous log-ins and
+# data (RFC 4217), with a self-signed certificate for "localhost" made here: one explicit
+# (AUTH TLS), one implicit (TLS from the first byte). Data connections must resume the control
+# connection's session (require_ssl_reuse, on by default). Sets vsftpd_tls_port,
+# vsftpd_tls_implicit_port, tls_cert and tls_sha256.
+start_vsftpd_tls() {
+    local root=$1
+    tls_cert=$state/vsftpd-tls-cert.pem
+    local key=$state/vsftpd-tls-key.pem
+    openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=localhost -days 30 \
+        -keyout "$key" -out "$tls_cert" 2>"$state/openssl.log" || {
+        cat "$state/openssl.log" >&2
+        return 1
+    }
+    tls_sha256=$(openssl x509 -noout -fingerprint -sha256 -in "$tls_cert" | sed 's/.*=//')
+    local tls="ssl_enable=YES
+allow_anon_ssl=YES
+force_anon_logins_ssl=YES
+force_anon_data_ssl=YES
+rsa_cert_file=$tls_cert
+rsa_private_key_file=$key"
+    local listen="listen=YES
+listen_address=127.0.0.1"
+    vsftpd_tls_port=$(free_port)
+    run_vsftpd vsftpd-tls "$root" "$vsftpd_tls_port" "$listen" "$tls" || return 1
+    vsftpd_tls_implicit_port=$(free_port)
+    run_vsftpd vsftpd-tls-implicit "$root" "$vsftpd_tls_implicit_port" "$listen" \
+        "$tls
+implicit_ssl=YES" || return 1
+    wait_for_greeting "$vsftpd_tls_port" || vsftpd_failed vsftpd-tls || return 1
+    wait_for_greeting "$vsftpd_tls_implicit_port" 127.0.0.1 tls ||
+        vsftpd_failed vsftpd-tls-implicit || return 1
 }
 
 # start_pyftpd ROOT [6]: on 127.0.0.1, or with 6 on ::1. Sets pyftpd_port or pyftpd6_port.
@@ -204,6 +258,8 @@ start)
     trap 'stop_all' ERR
     vsftpd_port=
     vsftpd6_port=
+    vsftpd_tls_port=
+    vsftpd_tls_implicit_port=
     pyftpd6_port=
     "$python" "$here/make_tree.py" "$state/pyftpd-root" --big-bytes "$big_bytes" --cache "$cache"
     : >"$state/env.sh.new"
@@ -211,6 +267,7 @@ start)
         "$python" "$here/make_tree.py" "$state/vsftpd-root" --read-only-root \
             --big-bytes "$big_bytes" --cache "$cache"
         start_vsftpd "$state/vsftpd-root"
+        start_vsftpd_tls "$state/vsftpd-root"
         if have_ipv6_loopback; then
             start_vsftpd "$state/vsftpd-root" 6
             cat >>"$state/env.sh.new" <<EOF
@@ -228,6 +285,14 @@ export TAVO_VSFTPD_USER=anonymous
 export TAVO_VSFTPD_PASS=
 export TAVO_VSFTPD_ROOT='$state/vsftpd-root'
 export TAVO_VSFTPD_LOG='$state/vsftpd-protocol.log'
+export TAVO_VSFTPDTLS_HOST=127.0.0.1
+export TAVO_VSFTPDTLS_PORT=$vsftpd_tls_port
+export TAVO_VSFTPDTLS_IMPLICIT_PORT=$vsftpd_tls_implicit_port
+export TAVO_VSFTPDTLS_USER=anonymous
+export TAVO_VSFTPDTLS_PASS=
+export TAVO_VSFTPDTLS_ROOT='$state/vsftpd-root'
+export TAVO_VSFTPDTLS_CERT='$tls_cert'
+export TAVO_VSFTPDTLS_SHA256=$tls_sha256
 EOF
     else
         echo "servers.sh: vsftpd confines a session to its tree only when started by root;" \
@@ -256,7 +321,7 @@ export TAVO_PYFTPD_ROOT='$state/pyftpd-root'
 export TAVO_BIG_FILE_BYTES=$big_bytes
 EOF
     mv "$state/env.sh.new" "$state/env.sh"
-    echo "servers.sh: ${vsftpd_port:+vsftpd on 127.0.0.1:$vsftpd_port, }pyftpdlib on 127.0.0.1:$pyftpd_port${vsftpd6_port:+, vsftpd on [::1]:$vsftpd6_port}${pyftpd6_port:+, pyftpdlib on [::1]:$pyftpd6_port} ($state/env.sh)"
+    echo "servers.sh: ${vsftpd_port:+vsftpd on 127.0.0.1:$vsftpd_port (TLS: $vsftpd_tls_port, implicit $vsftpd_tls_implicit_port), }pyftpdlib on 127.0.0.1:$pyftpd_port${vsftpd6_port:+, vsftpd on [::1]:$vsftpd6_port}${pyftpd6_port:+, pyftpdlib on [::1]:$pyftpd6_port} ($state/env.sh)"
     ;;
 demo)
     stop_all

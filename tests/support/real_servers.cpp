@@ -65,6 +65,16 @@ RealServerLookup FindPyftpd6() {
     return Find("pyftpdlib on [::1]", "TAVO_PYFTPD6", "tavo");
 }
 
+RealServerLookup FindVsftpdTls() {
+    RealServerLookup lookup = Find("vsftpd with TLS", "TAVO_VSFTPDTLS", "anonymous");
+    if (lookup.Server) {
+        lookup.Server->ImplicitTlsPort =
+            std::atoi(Variable("TAVO_VSFTPDTLS_IMPLICIT_PORT").value_or("0").c_str());
+        lookup.Server->CertificateSha256 = Variable("TAVO_VSFTPDTLS_SHA256").value_or("");
+    }
+    return lookup;
+}
+
 std::int64_t BigFileBytes() {
     auto bytes = Variable("TAVO_BIG_FILE_BYTES");
     return bytes ? std::strtoll(bytes->c_str(), nullptr, 10) : 268435456;

@@ -7,7 +7,9 @@
 //   TAVO_BIG_FILE_BYTES  (size of big.bin)
 //
 // and, where the machine has an IPv6 loopback, the same two servers on [::1] serving the same
-// trees: TAVO_VSFTPD6_*, TAVO_PYFTPD6_* (HOST is "[::1]").
+// trees: TAVO_VSFTPD6_*, TAVO_PYFTPD6_* (HOST is "[::1]"). vsftpd's tree is served over TLS
+// only by TAVO_VSFTPDTLS_* (explicit, and implicit on TAVO_VSFTPDTLS_IMPLICIT_PORT), with a
+// self-signed certificate for "localhost" whose fingerprint is TAVO_VSFTPDTLS_SHA256.
 //
 // Roots are Unix paths; RealServer::Root is the same folder as this program can open it
 // (Z:\... under Wine). A program run by hand without them skips its real-server tests.
@@ -33,6 +35,9 @@ struct RealServer {
     std::string User;
     std::string Password;
     std::string Root; // the served folder, as a path this program can open
+    // The TLS server only: the implicit one's port and the certificate's SHA-256 fingerprint.
+    int ImplicitTlsPort = 0;
+    std::string CertificateSha256;
     // The served file at a path relative to the root ("sub/nested.txt"), for this program.
     std::string LocalPath(const std::string& relative) const;
 };
@@ -46,6 +51,7 @@ RealServerLookup FindVsftpd();
 RealServerLookup FindPyftpd();
 RealServerLookup FindVsftpd6();
 RealServerLookup FindPyftpd6();
+RealServerLookup FindVsftpdTls();
 
 // The test tree in both roots.
 namespace TreeNames {

@@ -205,6 +205,12 @@ ScriptedServer& ScriptedServer::Mark(std::string name) {
     });
 }
 
+ScriptedServer& ScriptedServer::LayerControl(ServerLayerMaker make) {
+    return Add("LayerControl", [this, make] {
+        return PutLayer(control, controlLayer, make, "control connection");
+    });
+}
+
 // ---- Data connection steps.
 
 bool ScriptedServer::OpenDataListener() {
@@ -336,14 +342,14 @@ ScriptedServer& ScriptedServer::ReceiveDataToEnd() {
                 return false;
             }
             int error = 0;
-            int ready = net::WaitReadable(data, SliceMs, error);
+            int ready = WaitIncoming(data, SliceMs, error);
             if (ready < 0) {
                 Fail("waiting on the data connection failed: error " + std::to_string(error));
                 return false;
             }
             if (ready == 0)
                 continue;
-            int n = net::ReceiveSocket(data, buffer.data(), static_cast<int>(buffer.size()), error);
+            int n = Receive(data, buffer.data(), static_cast<int>(buffer.size()), error);
             if (n < 0) {
                 Fail("receiving data failed: error " + std::to_string(error) + " after " +
                      std::to_string(received.size()) + " bytes");
@@ -374,6 +380,11 @@ ScriptedServer& ScriptedServer::CloseData() {
         CloseSocketVar(data);
         return true;
     });
+}
+
+ScriptedServer& ScriptedServer::LayerData(ServerLayerMaker make) {
+    return Add("LayerData",
+               [this, make] { return PutLayer(data, dataLayer, make, "data connection"); });
 }
 
 // ---- Running.
@@ -548,7 +559,7 @@ ScriptedServer::ReadResult ScriptedServer::ReadLine(std::string& line, int timeo
         if (Clock::now() >= until)
             return ReadResult::TimedOut;
         int error = 0;
-        int ready = net::WaitReadable(control, SliceMs, error);
+        int ready = WaitIncoming(control, SliceMs, error);
         if (ready < 0) {
             Fail("waiting on the control connection failed: error " + std::to_string(error));
             return ReadResult::Error;
@@ -556,7 +567,7 @@ ScriptedServer::ReadResult ScriptedServer::ReadLine(std::string& line, int timeo
         if (ready == 0)
             continue;
         char buffer[4096];
-        int n = net::ReceiveSocket(control, buffer, sizeof buffer, error);
+        int n = Receive(control, buffer, sizeof buffer, error);
         if (n <= 0) {
             if (!controlInput.empty()) {
                 Fail("the client closed after a partial line " + Quote(controlInput));
@@ -627,7 +638,7 @@ bool ScriptedServer::SendAll(net::SocketHandle socket, const std::string& bytes,
             sendingOn = socket;
             sendingSince = Clock::now();
         }
-        int n = ready < 0 ? -1 : net::SendSocket(socket, bytes.data() + at, count, error);
+        int n = ready < 0 ? -1 : Transmit(socket, bytes.data() + at, count, error);
         bool cutOff = false;
         {
             std::lock_guard lock(mutex);
@@ -695,13 +706,13 @@ bool ScriptedServer::WaitForClose(net::SocketHandle socket, int limitMs, bool da
             return false;
         }
         int error = 0;
-        int ready = net::WaitReadable(socket, SliceMs, error);
+        int ready = WaitIncoming(socket, SliceMs, error);
         if (ready < 0)
             return false;
         if (ready == 0)
             continue;
         char buffer[4096];
-        int n = net::ReceiveSocket(socket, buffer, sizeof buffer, error);
+        int n = Receive(socket, buffer, sizeof buffer, error);
         if (n > 0) {
             unexpected += static_cast<std::size_t>(n);
             if (socket == control)
@@ -731,8 +742,8 @@ void ScriptedServer::CloseSocketVar(net::SocketHandle& socket) {
         // (RST) instead of closing it, and the client would see an error, not an end.
         int error = 0;
         char buffer[4096];
-        while (net::WaitReadable(socket, 0, error) == 1) {
-            int n = net::ReceiveSocket(socket, buffer, sizeof buffer, error);
+        while (WaitIncoming(socket, 0, error) == 1) {
+            int n = Receive(socket, buffer, sizeof buffer, error);
             if (n <= 0)
                 break;
             controlInput.append(buffer, static_cast<std::size_t>(n));
@@ -747,9 +758,53 @@ void ScriptedServer::CloseSocketVar(net::SocketHandle& socket) {
             controlInput.erase(0, lf + 1);
         }
     }
+    if (ServerLayer* layer = LayerOf(socket); layer != nullptr) {
+        layer->Close();
+        (socket == control ? controlLayer : dataLayer).reset();
+    }
     net::ShutdownSend(socket);
     net::CloseSocket(socket);
     socket = net::InvalidSocket;
+}
+
+bool ScriptedServer::PutLayer(net::SocketHandle socket, std::unique_ptr<ServerLayer>& layer,
+                              const ServerLayerMaker& make, const char* what) {
+    if (socket == net::InvalidSocket) {
+        Fail(std::string("no ") + what + " to put a layer on");
+        return false;
+    }
+    std::string error;
+    layer = make(socket, stepTimeoutMs, error);
+    if (layer == nullptr)
+        Fail(std::string("the layer on the ") + what + " failed: " + error);
+    return layer != nullptr;
+}
+
+ServerLayer* ScriptedServer::LayerOf(net::SocketHandle socket) const {
+    if (socket == net::InvalidSocket)
+        return nullptr;
+    if (socket == control)
+        return controlLayer.get();
+    return socket == data ? dataLayer.get() : nullptr;
+}
+
+int ScriptedServer::WaitIncoming(net::SocketHandle socket, int timeoutMs, int& error) {
+    ServerLayer* layer = LayerOf(socket);
+    if (layer != nullptr && layer->Pending() > 0)
+        return 1;
+    return net::WaitReadable(socket, timeoutMs, error);
+}
+
+int ScriptedServer::Receive(net::SocketHandle socket, void* bytes, int count, int& error) {
+    ServerLayer* layer = LayerOf(socket);
+    return layer != nullptr ? layer->Receive(bytes, count, error)
+                            : net::ReceiveSocket(socket, bytes, count, error);
+}
+
+int ScriptedServer::Transmit(net::SocketHandle socket, const void* bytes, int count, int& error) {
+    ServerLayer* layer = LayerOf(socket);
+    return layer != nullptr ? layer->Send(bytes, count, error)
+                            : net::SendSocket(socket, bytes, count, error);
 }
 
 // PORT h1,h2,h3,h4,p1,p2 (RFC 959) or EPRT |af|address|port| (RFC 2428), whichever came last.

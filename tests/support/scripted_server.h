@@ -24,6 +24,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -44,6 +45,24 @@ struct PasvReply {
         return {"227 Entering Passive Mode ({address}).\r\n", std::move(ip)};
     }
 };
+
+// A layer over one of the server's connections (TLS, in the tests that speak it): once a step
+// puts one on, that connection's later steps read and write through it.
+class ServerLayer {
+public:
+    virtual ~ServerLayer() = default;
+    // As ReceiveSocket and SendSocket on a blocking socket.
+    virtual int Receive(void* data, int count, int& error) = 0;
+    virtual int Send(const void* data, int count, int& error) = 0;
+    // Bytes held that a Receive returns without waiting for the socket.
+    virtual int Pending() const = 0;
+    // The layer's own end (close_notify); the socket closes afterwards.
+    virtual void Close() {}
+};
+
+// Puts a layer on a connected socket (a handshake within timeoutMs); null with `error` set.
+using ServerLayerMaker = std::function<std::unique_ptr<ServerLayer>(
+    platform::SocketHandle socket, int timeoutMs, std::string& error)>;
 
 class ScriptedServer {
 public:
@@ -86,6 +105,8 @@ public:
     ScriptedServer& AcceptControl();
     // A named point that WaitForMark() can wait for.
     ScriptedServer& Mark(std::string name);
+    // Puts a layer on the control connection (a TLS handshake after "234").
+    ScriptedServer& LayerControl(ServerLayerMaker make);
 
     // ---- Data connection steps.
     // Passive mode: opens a data listener on 127.0.0.1 and sends the 227 reply naming it.
@@ -109,6 +130,8 @@ public:
     // The client closes the data connection without sending anything.
     ScriptedServer& ExpectDataClosed();
     ScriptedServer& CloseData();
+    // Puts a layer on the data connection (PROT P).
+    ScriptedServer& LayerData(ServerLayerMaker make);
 
     // Runs the script. Call once, after stating it.
     void Start();
@@ -157,6 +180,13 @@ private:
                       const char* what);
     void CloseSocketVar(platform::SocketHandle& socket);
     bool FindLastPort(std::string& ip, int& dataPort);
+    bool PutLayer(platform::SocketHandle socket, std::unique_ptr<ServerLayer>& layer,
+                  const ServerLayerMaker& make, const char* what);
+    // The socket calls, through the connection's layer when it has one.
+    ServerLayer* LayerOf(platform::SocketHandle socket) const;
+    int WaitIncoming(platform::SocketHandle socket, int timeoutMs, int& error);
+    int Receive(platform::SocketHandle socket, void* data, int count, int& error);
+    int Transmit(platform::SocketHandle socket, const void* data, int count, int& error);
     bool OpenDataListener();
 
     std::string host;
@@ -168,6 +198,8 @@ private:
     platform::SocketHandle control = platform::InvalidSocket;
     platform::SocketHandle pasvListener = platform::InvalidSocket;
     platform::SocketHandle data = platform::InvalidSocket;
+    std::unique_ptr<ServerLayer> controlLayer;
+    std::unique_ptr<ServerLayer> dataLayer;
     std::string controlInput;
 
     std::vector<Step> steps;

@@ -1,0 +1,115 @@
+// FTP over TLS against vsftpd (explicit and implicit), which insists on TLS for the log-in and
+// the data, and on data connections that resume the control connection's session. Its
+// certificate is self-signed for "localhost", so every session here meets the certificate
+// check. Skipped without the server, or where the build has no TLS.
+
+#include "tests/engine/transfers/transfer_support.h"
+
+#include "engine/core/errors.h"
+#include "tests/support/real_servers.h"
+
+#include <gmock/gmock.h>
+
+using namespace tavo::engine;
+using namespace tavo::engine::transfers;
+using tavo::testing::RealServer;
+namespace Tree = tavo::testing::TreeNames;
+
+namespace {
+
+class RealTls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto lookup = tavo::testing::FindVsftpdTls();
+        if (!lookup.Server)
+            GTEST_SKIP() << lookup.Missing;
+        std::string why;
+        if (tavo::platform::TlsChannel::CreateClient(tavo::platform::InvalidSocket, "localhost",
+                                                     nullptr, why) == nullptr)
+            GTEST_SKIP() << why;
+        server = *lookup.Server;
+        ftp.Host = server.Host;
+        ftp.Port = server.Port;
+        ftp.Username = server.User;
+        ftp.Password = server.Password;
+        ftp.ReadTimeout = 20000;
+        ftp.DataAcceptTimeout = 20000;
+        ftp.UseTLS = utUseExplicitTLS;
+        ftp.OnVerifyPeer = [this](TIdFTP&, const tavo::platform::TlsCertificateInfo& info) {
+            asked.push_back(info);
+            return accept;
+        };
+    }
+
+    RealServer server;
+    TIdFTP ftp;
+    bool accept = true;
+    std::vector<tavo::platform::TlsCertificateInfo> asked;
+};
+
+TEST_F(RealTls, ExplicitSessionListsDownloadsAndUploadsInBothModes) {
+    ftp.OpenSession(true, 10000);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Sha256, server.CertificateSha256);
+    EXPECT_EQ(asked[0].Subject, "CN=localhost");
+    EXPECT_FALSE(asked[0].Trusted);
+    EXPECT_FALSE(asked[0].NameMatches); // the host is 127.0.0.1
+    EXPECT_THAT(asked[0].NotAfter, ::testing::EndsWith(" UTC"));
+    const std::string medium = ReadWholeFile(server.LocalPath(Tree::MediumFile));
+    const std::string upload = PatternBytes(300000, 7);
+    for (bool passive : {true, false}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        ftp.Passive = passive;
+        std::vector<std::string> names;
+        ftp.FetchListing(&names, "", false);
+        EXPECT_THAT(names, ::testing::Contains(Tree::SmallText));
+        TIdMemoryStream downloaded;
+        ftp.DownloadToStream(Tree::MediumFile, downloaded, false,
+                             static_cast<int64_t>(medium.size()));
+        EXPECT_TRUE(downloaded.Bytes() == medium);
+        const std::string name = std::string(Tree::Writable) + "/" + UniqueToken() + "-tls.bin";
+        TIdMemoryStream source(upload);
+        ftp.UploadFromStream(source, name, false);
+        EXPECT_TRUE(ReadWholeFile(server.LocalPath(name)) == upload);
+        ftp.DeleteRemoteFile(name);
+    }
+    // Every data connection's certificate was the control connection's: asked once only.
+    EXPECT_EQ(asked.size(), 1u);
+    ftp.CloseSession();
+}
+
+TEST_F(RealTls, ImplicitSessionDownloads) {
+    ftp.UseTLS = utUseImplicitTLS;
+    ftp.Port = server.ImplicitTlsPort;
+    ftp.Passive = true;
+    ftp.OpenSession(true, 10000);
+    TIdMemoryStream downloaded;
+    ftp.DownloadToStream(Tree::SmallText, downloaded, false);
+    EXPECT_EQ(downloaded.Bytes(), "Hello from the test tree.\r\n");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Sha256, server.CertificateSha256);
+    ftp.CloseSession();
+}
+
+TEST_F(RealTls, RefusedCertificateEndsTheSessionBeforeTheLogIn) {
+    accept = false;
+    EXPECT_THROW(ftp.OpenSession(true, 10000), EIdCertificateRejected);
+    EXPECT_FALSE(ftp.IsConnected());
+    ftp.OnVerifyPeer = nullptr; // nobody to ask: refused as well
+    EXPECT_THROW(ftp.OpenSession(true, 10000), EIdCertificateRejected);
+    EXPECT_EQ(asked.size(), 1u);
+}
+
+TEST_F(RealTls, PlainLogInIsRefusedByTheServer) {
+    ftp.UseTLS = utNoTLSSupport;
+    try {
+        ftp.OpenSession(true, 10000);
+        FAIL() << "a plain log-in should be refused";
+    } catch (const EIdProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyErrorCode, 530);
+        EXPECT_STREQ(error.what(), "Anonymous sessions must use encryption.\r\n");
+    }
+    EXPECT_TRUE(asked.empty());
+}
+
+} // namespace
