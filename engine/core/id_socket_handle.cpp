@@ -88,8 +88,9 @@ int TIdIOHandlerSocket::Recv(char* data, int count, int& error) {
 bool TIdIOHandlerSocket::Readable(int milliseconds) {
     if (!Connected())
         throw EIdConnClosedGracefully();
-    // Bytes the channel decrypted already are not on the socket any more.
-    if (Tls != nullptr && Tls->BytesWaiting() > 0)
+    // Bytes the channel decrypted already (or the close_notify it read with them) are not on
+    // the socket any more.
+    if (Tls != nullptr && Tls->ReceiveReady())
         return true;
     int error = 0;
     int rc = platform::WaitReadable(Binding->Handle, milliseconds, error);

@@ -65,6 +65,10 @@ public:
     virtual int Receive(void* data, int count, int& error) = 0;
     // Decrypted bytes held that a Receive returns without touching the socket.
     virtual int BytesWaiting() const = 0;
+    // Whether a Receive returns at once without the socket: decrypted bytes are held, or the
+    // peer's close_notify was read along with the last of them (Receive then returns 0). A
+    // server may wait for our close_notify before it closes, so the socket would stay silent.
+    virtual bool ReceiveReady() const { return BytesWaiting() > 0; }
 
     // Sends close_notify (best effort, never waits long); the socket stays open.
     virtual void Shutdown() = 0;

@@ -184,6 +184,7 @@ public:
     }
 
     int BytesWaiting() const override { return static_cast<int>(PlainWaiting()); }
+    bool ReceiveReady() const override { return PlainWaiting() > 0 || peerClosed_; }
 
     void Shutdown() override {
         if (!open_ || failed_ || shutdownSent_)

@@ -15,8 +15,9 @@
 # command and reply goes to the protocol log named by TAVO_VSFTPD_LOG. It needs root: only then
 # does it confine the anonymous user to its tree (chroot), with the session running as the
 # "ftp" account that Debian's vsftpd package makes. Started by anyone else, it is left out and
-# its tests skip. Two more vsftpd serve the same tree over TLS only (explicit and implicit,
-# TAVO_VSFTPDTLS_*), with a self-signed certificate for "localhost" made for the run.
+# its tests skip. Three more vsftpd serve the same tree over TLS only (explicit twice, with and
+# without session reuse, and implicit: TAVO_VSFTPDTLS_*), with a self-signed certificate for
+# "localhost" made for the run.
 # pyftpdlib: user "tavo" with a password, full rights below its own root.
 set -euo pipefail
 
@@ -185,11 +186,13 @@ listen_address=127.0.0.1"
     if [ "$v" = 6 ]; then vsftpd6_port=$port; else vsftpd_port=$port; fi
 }
 
-# start_vsftpd_tls ROOT: two vsftpd on 127.0.0.1 that insist on TLS for anonymous log-ins and
+# start_vsftpd_tls ROOT: three vsftpd on 127.0.0.1 that insist on TLS for anonymous log-ins and
 # data (RFC 4217), with a self-signed certificate for "localhost" made here: one explicit
-# (AUTH TLS), one implicit (TLS from the first byte). Data connections must resume the control
-# connection's session (require_ssl_reuse, on by default). Sets vsftpd_tls_port,
-# vsftpd_tls_implicit_port, tls_cert and tls_sha256.
+# (AUTH TLS) whose data connections must resume the control connection's session
+# (require_ssl_reuse, on by default), and one explicit and one implicit (TLS from the first
+# byte) that let them start afresh, for clients without a session cache (Wine's SChannel).
+# Sets vsftpd_tls_port, vsftpd_tls_lenient_port, vsftpd_tls_implicit_port, tls_cert and
+# tls_sha256.
 start_vsftpd_tls() {
     local root=$1
     tls_cert=$state/vsftpd-tls-cert.pem
@@ -210,11 +213,17 @@ rsa_private_key_file=$key"
 listen_address=127.0.0.1"
     vsftpd_tls_port=$(free_port)
     run_vsftpd vsftpd-tls "$root" "$vsftpd_tls_port" "$listen" "$tls" || return 1
+    vsftpd_tls_lenient_port=$(free_port)
+    run_vsftpd vsftpd-tls-lenient "$root" "$vsftpd_tls_lenient_port" "$listen" \
+        "$tls
+require_ssl_reuse=NO" || return 1
     vsftpd_tls_implicit_port=$(free_port)
     run_vsftpd vsftpd-tls-implicit "$root" "$vsftpd_tls_implicit_port" "$listen" \
         "$tls
+require_ssl_reuse=NO
 implicit_ssl=YES" || return 1
     wait_for_greeting "$vsftpd_tls_port" || vsftpd_failed vsftpd-tls || return 1
+    wait_for_greeting "$vsftpd_tls_lenient_port" || vsftpd_failed vsftpd-tls-lenient || return 1
     wait_for_greeting "$vsftpd_tls_implicit_port" 127.0.0.1 tls ||
         vsftpd_failed vsftpd-tls-implicit || return 1
 }
@@ -259,6 +268,7 @@ start)
     vsftpd_port=
     vsftpd6_port=
     vsftpd_tls_port=
+    vsftpd_tls_lenient_port=
     vsftpd_tls_implicit_port=
     pyftpd6_port=
     "$python" "$here/make_tree.py" "$state/pyftpd-root" --big-bytes "$big_bytes" --cache "$cache"
@@ -287,6 +297,7 @@ export TAVO_VSFTPD_ROOT='$state/vsftpd-root'
 export TAVO_VSFTPD_LOG='$state/vsftpd-protocol.log'
 export TAVO_VSFTPDTLS_HOST=127.0.0.1
 export TAVO_VSFTPDTLS_PORT=$vsftpd_tls_port
+export TAVO_VSFTPDTLS_LENIENT_PORT=$vsftpd_tls_lenient_port
 export TAVO_VSFTPDTLS_IMPLICIT_PORT=$vsftpd_tls_implicit_port
 export TAVO_VSFTPDTLS_USER=anonymous
 export TAVO_VSFTPDTLS_PASS=

@@ -10,4 +10,8 @@ char LocalPathSeparator() {
     return '/';
 }
 
+bool TlsSessionsResume() {
+    return true;
+}
+
 } // namespace tavo::testing

@@ -1,6 +1,8 @@
 // Windows programs of this project run under Wine, whose drive Z: is the Unix root.
 #include "tests/support/real_servers.h"
 
+#include <windows.h>
+
 namespace tavo::testing {
 
 std::string LocalPathFromUnix(const std::string& unixPath) {
@@ -14,6 +16,10 @@ std::string LocalPathFromUnix(const std::string& unixPath) {
 
 char LocalPathSeparator() {
     return '\\';
+}
+
+bool TlsSessionsResume() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr;
 }
 
 } // namespace tavo::testing

@@ -71,6 +71,10 @@ RealServerLookup FindVsftpdTls() {
         lookup.Server->ImplicitTlsPort =
             std::atoi(Variable("TAVO_VSFTPDTLS_IMPLICIT_PORT").value_or("0").c_str());
         lookup.Server->CertificateSha256 = Variable("TAVO_VSFTPDTLS_SHA256").value_or("");
+        // Where sessions are not resumed, the twin that lets data connections start afresh.
+        if (!TlsSessionsResume())
+            lookup.Server->Port =
+                std::atoi(Variable("TAVO_VSFTPDTLS_LENIENT_PORT").value_or("0").c_str());
     }
     return lookup;
 }

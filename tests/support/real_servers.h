@@ -9,7 +9,9 @@
 // and, where the machine has an IPv6 loopback, the same two servers on [::1] serving the same
 // trees: TAVO_VSFTPD6_*, TAVO_PYFTPD6_* (HOST is "[::1]"). vsftpd's tree is served over TLS
 // only by TAVO_VSFTPDTLS_* (explicit, and implicit on TAVO_VSFTPDTLS_IMPLICIT_PORT), with a
-// self-signed certificate for "localhost" whose fingerprint is TAVO_VSFTPDTLS_SHA256.
+// self-signed certificate for "localhost" whose fingerprint is TAVO_VSFTPDTLS_SHA256. Its explicit
+// port insists that data connections resume the control connection's session; the implicit port
+// and TAVO_VSFTPDTLS_LENIENT_PORT (explicit) do not.
 //
 // Roots are Unix paths; RealServer::Root is the same folder as this program can open it
 // (Z:\... under Wine). A program run by hand without them skips its real-server tests.
@@ -96,5 +98,8 @@ protected:
 std::string LocalPathFromUnix(const std::string& unixPath);
 // The separator of this program's paths.
 char LocalPathSeparator();
+// Whether a TLS data connection here resumes the control connection's session, as servers
+// such as vsftpd insist by default: not under Wine, whose SChannel keeps no session cache.
+bool TlsSessionsResume();
 
 } // namespace tavo::testing

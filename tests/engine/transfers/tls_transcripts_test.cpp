@@ -118,7 +118,13 @@ TEST_P(TlsTranscripts, Run) {
     }
     EXPECT_TRUE(server.WaitUntilDone(5000));
     EXPECT_EQ(server.Failures(), Lines{});
-    EXPECT_EQ(server.ReceivedCommands(), c.commands);
+    // A server that closes at once may still have read the client's hello (a TLS record,
+    // 0x16) as if it were command lines: what came from it on is not a command.
+    Lines commands = server.ReceivedCommands();
+    commands.erase(std::find_if(commands.begin(), commands.end(),
+                                [](const std::string& line) { return line.starts_with('\x16'); }),
+                   commands.end());
+    EXPECT_EQ(commands, c.commands);
     // Asked once, about the server's own certificate.
     for (const auto& info : asked) {
         EXPECT_EQ(asked.size(), 1u);
