@@ -101,7 +101,8 @@ BOOL CALLBACK MatchOwnedWindow(HWND window, LPARAM data) {
     return FALSE;
 }
 
-HWND WaitForWindow(DWORD thread, const wchar_t* className, HWND owner, int limitMs = 10000) {
+// Long enough for a loaded machine: a window never found leaves its modal loop waiting.
+HWND WaitForWindow(DWORD thread, const wchar_t* className, HWND owner, int limitMs = 30000) {
     TWindowSearch search{className, owner};
     for (int waited = 0;; waited += 20) {
         EnumThreadWindows(thread, MatchOwnedWindow, reinterpret_cast<LPARAM>(&search));
