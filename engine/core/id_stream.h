@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace tavo::engine {
@@ -64,6 +65,9 @@ public:
     void Close();
 
 private:
+    static constexpr size_t BufferSize = 1 << 16;
+    // Outlives every use of file_: fclose flushes from it.
+    std::unique_ptr<char[]> buffer_;
     std::FILE* file_ = nullptr;
     std::string path_;
 };
