@@ -29,6 +29,8 @@ constexpr int RecordsPerSend = 4;
 // How long Shutdown, and a post-handshake message that needs an answer, wait for a full send
 // buffer.
 constexpr int BriefWaitMs = 2000;
+// A TLS record's content type for alerts (RFC 5246 section 6.2.1).
+constexpr unsigned char AlertContentType = 21;
 
 // A client credentials handle. SChannel keeps its session cache per credentials handle and
 // target name, so a channel that resumes another's session shares the other's handle.
@@ -349,6 +351,9 @@ private:
                 {0, SECBUFFER_EMPTY, nullptr},
                 {0, SECBUFFER_EMPTY, nullptr}};
             SecBufferDesc description{SECBUFFER_VERSION, 4, buffers};
+            // The record's content type (RFC 5246 section 6.2.1), before the record is
+            // decrypted in place.
+            const bool alertRecord = incoming_.front() == AlertContentType;
             SECURITY_STATUS status = DecryptMessage(&context_, &description, 0, nullptr);
             if (status == SEC_E_INCOMPLETE_MESSAGE) {
                 needInput_ = true;
@@ -376,8 +381,11 @@ private:
             }
             KeepExtra(extra);
             needInput_ = incoming_.empty();
-            // The peer's close_notify.
-            if (status == SEC_I_CONTEXT_EXPIRED)
+            // The peer's close_notify. Wine 8's SChannel reads it as SEC_E_OK with no data
+            // (Windows answers SEC_I_CONTEXT_EXPIRED); only the record's type tells it from
+            // an empty data record. Up to TLS 1.2 the record header names an alert as one,
+            // and after any alert that SChannel lets through the peer sends no more data.
+            if (status == SEC_I_CONTEXT_EXPIRED || (status == SEC_E_OK && alertRecord))
                 peerClosed_ = true;
             // A handshake message after the handshake (a TLS 1.3 NewSessionTicket or KeyUpdate,
             // a TLS 1.2 renegotiation): the bytes after it go back through

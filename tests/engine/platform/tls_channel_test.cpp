@@ -1,6 +1,6 @@
 // The platform's TLS channel against a real TLS server on 127.0.0.1: openssl s_server, started
-// by tests/servers/tls_echo_server.sh, which answers each line reversed. Without its
-// TAVO_TLS_* variables the tests skip.
+// by tests/servers/tls_echo_server.sh, which answers each line reversed (and a server beside it
+// that speaks first). Without its TAVO_TLS_* variables the tests skip.
 
 #include "engine/platform/sockets.h"
 #include "engine/platform/tls.h"
@@ -116,13 +116,16 @@ protected:
             StopSocketLibrary();
     }
 
-    // A channel for `name` over a new connection to the server, its handshake done.
+    // A channel for `name` over a new connection to the server (or the one on `serverPort`),
+    // its handshake done.
     std::unique_ptr<TlsChannel> Open(Socket& socket, const std::string& name,
-                                     const TlsChannel* resumeFrom = nullptr) {
+                                     const TlsChannel* resumeFrom = nullptr, int serverPort = 0) {
         int error = 0;
         socket.handle = CreateTcpSocket(error);
         std::atomic<bool> cancelled{false};
-        EXPECT_EQ(ConnectSocket(socket.handle, Variable("TAVO_TLS_HOST"), port, cancelled), 0);
+        EXPECT_EQ(ConnectSocket(socket.handle, Variable("TAVO_TLS_HOST"),
+                                serverPort != 0 ? serverPort : port, cancelled),
+                  0);
         std::string why;
         auto channel = TlsChannel::CreateClient(socket.handle, name, resumeFrom, why);
         EXPECT_TRUE(channel) << why;
@@ -220,6 +223,23 @@ TEST_F(TlsChannelTest, SessionResumedAgreesWithTheServer) {
     EXPECT_EQ(second->SessionResumed(), serverResumed);
     EXPECT_EQ(second->PeerCertificate().Sha256, Variable("TAVO_TLS_SHA256"));
     RecordProperty("SessionResumed", second->SessionResumed() ? "true" : "false");
+}
+
+// A server that sends right after the handshake, then close_notify, and closes only after ours
+// (tls_talker_server.py; vsftpd ends a download so): the socket stays silent after its
+// close_notify, so that must show as the end of the data by itself.
+TEST_F(TlsChannelTest, CloseNotifyAfterTheServersDataEndsIt) {
+    const int talkerPort = std::atoi(Variable("TAVO_TLS_TALKER_PORT").c_str());
+    if (talkerPort == 0)
+        GTEST_SKIP() << "no talking TLS server (TAVO_TLS_TALKER_PORT)";
+    Socket socket;
+    auto channel = Open(socket, "localhost", nullptr, talkerPort);
+    ASSERT_TRUE(channel);
+    EXPECT_EQ(ReceiveBytes(*channel, socket.handle, 6), "hello\n");
+    int error = 0;
+    ASSERT_TRUE(channel->ReceiveReady() || WaitReadable(socket.handle, WaitMs, error) == 1);
+    char byte = 0;
+    EXPECT_EQ(channel->Receive(&byte, 1, error), 0) << error << " " << channel->LastErrorText();
 }
 
 TEST_F(TlsChannelTest, ServerClosingDuringHandshakeFails) {
