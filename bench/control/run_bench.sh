@@ -75,9 +75,10 @@ cp "$big" "$work/upload.bin"
 # Runs a command; prints "SECONDS PEAK_KIB" of the whole run on the last line of $state/run.
 # Every run starts with no dirty pages: a client that came after others would otherwise be
 # slowed by the kernel writing back their 256 MiB files.
+server_log=$TAVO_VSFTPD_LOG
 run_measured() {
     sync
-    log_mark=$(stat -c %s "$TAVO_VSFTPD_LOG")
+    log_mark=$(stat -c %s "$server_log")
     /usr/bin/python3 - "$@" >"$state/run" <<'EOF'
 import resource, subprocess, sys, time
 start = time.monotonic()
@@ -96,7 +97,7 @@ EOF
 server_seconds() {
     local word=DOWNLOAD
     [ "$1" = upload ] && word=UPLOAD
-    tail -c +"$((log_mark + 1))" "$TAVO_VSFTPD_LOG" | grep -m1 "OK $word:" |
+    tail -c +"$((log_mark + 1))" "$server_log" | grep -m1 "OK $word:" |
         sed 's/.*, \([0-9]*\) bytes, \([0-9.]*\)Kbyte\/sec.*/\1 \2/' |
         awk '{ printf "%.3f", $1 / 1024 / $2 }'
 }
@@ -220,6 +221,51 @@ print(f"{after - before:.1f}")')
     done
 done
 
+# Over TLS (explicit, AUTH TLS): downloads by curl, the native host and the Windows host,
+# headless and with the form, from the test servers' TLS vsftpd that lets data connections
+# start afresh (Wine's SChannel cannot resume a session). Its certificate is self-signed:
+# curl is told not to check it, the hosts' users answer Yes in the certificate box.
+if [ -n "${TAVO_VSFTPDTLS_LENIENT_PORT:-}" ]; then
+    server_log=$state/servers/vsftpd-tls-lenient-protocol.log
+    tls_port=$TAVO_VSFTPDTLS_LENIENT_PORT
+    for _ in $(seq "$repeat"); do
+        run_measured curl -s --ssl-reqd -k -o "$work/curl.bin" -w '%{time_total}\n' \
+            "ftp://$host:$tls_port/big.bin"
+        read -r whole peak < <(figures)
+        check_same "$work/curl.bin" "$big" "curl's download over TLS"
+        rm -f "$work/curl.bin"
+        row curl "download (TLS)" "$(head -n 1 "$state/run")" "$whole" "$peak"
+    done
+    tls_client() {
+        local client=$1 save=$2
+        shift 2
+        printf '%s\n' 'answer yes' "setlogin ftpes://$host anonymous \"\" $tls_port" \
+            'select big.bin' "choose \"$save\"" download transfers >"$state/tls.tavo"
+        for _ in $(seq "$repeat"); do
+            run_measured "$@" || {
+                cat "$state/run" >&2
+                exit 1
+            }
+            read -r whole peak < <(figures)
+            check_same "$work/$client.bin" "$big" "$client's download over TLS"
+            rm -f "$work/$client.bin"
+            row "$client" "download (TLS)" "$(transfer_of read)" "$whole" "$peak"
+        done
+    }
+    tls_client native "$work/native.bin" "$build/native/tools/tavo_host/tavo_host" \
+        "$state/tls.tavo"
+    for flavour in $flavours; do
+        loader=/usr/lib/wine/wine64
+        [ "$flavour" = win32 ] && loader=/usr/lib/wine/wine
+        wine=(bash "$root/cmake/wine-run.sh" "$loader" "$build/bench-$flavour")
+        exe=$(winpath "$build/$flavour/tools/tavo_host/tavo_host.exe")
+        tls_client "wine-$flavour" "$(winpath "$work/wine-$flavour.bin")" \
+            "${wine[@]}" "$exe" "$(winpath "$state/tls.tavo")"
+        tls_client "form-$flavour" "$(winpath "$work/form-$flavour.bin")" \
+            "${wine[@]}" "$exe" --window "$(winpath "$state/tls.tavo")"
+    done
+fi
+
 /usr/bin/python3 - "$state/rows.tsv" "$bytes" "$repeat" <<'EOF'
 import statistics, sys
 rows = [line.rstrip("\n").split("\t") for line in open(sys.argv[1])]
@@ -231,17 +277,18 @@ for client, direction, seconds, whole, peak, extra, server in rows:
         runs[key] = []
     runs[key].append((float(seconds), float(whole), int(peak), extra, float(server)))
 median = lambda values: statistics.median(values)
-curl = {d: median([r[0] for r in runs[("curl", d)]]) for d in ("download", "upload")}
-curl_server = {d: median([r[4] for r in runs[("curl", d)]]) for d in ("download", "upload")}
+directions = [d for c, d in order if c == "curl"]
+curl = {d: median([r[0] for r in runs[("curl", d)]]) for d in directions}
+curl_server = {d: median([r[4] for r in runs[("curl", d)]]) for d in directions}
 print(f"{int(sys.argv[2]) >> 20} MiB over 127.0.0.1 from vsftpd, median of {sys.argv[3]} runs; "
       "ratio = curl's seconds / the client's; server s = the transfer as vsftpd timed it")
-print(f"{'client':<12} {'direction':<9} {'seconds':>8} {'ratio':>6} {'server s':>9} {'ratio':>6} "
+print(f"{'client':<12} {'direction':<14} {'seconds':>8} {'ratio':>6} {'server s':>9} {'ratio':>6} "
       f"{'run s':>7} {'peak MiB':>9}")
 for key in order:
     got = runs[key]
     seconds = median([r[0] for r in got])
     server = median([r[4] for r in got])
-    line = (f"{key[0]:<12} {key[1]:<9} {seconds:8.3f} {curl[key[1]] / seconds:6.2f} "
+    line = (f"{key[0]:<12} {key[1]:<14} {seconds:8.3f} {curl[key[1]] / seconds:6.2f} "
             f"{server:9.3f} {curl_server[key[1]] / server:6.2f} "
             f"{median([r[1] for r in got]):7.2f} {max(r[2] for r in got) / 1024:9.1f}")
     growth = [float(r[3]) for r in got if r[3]]
