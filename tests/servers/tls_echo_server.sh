@@ -54,31 +54,27 @@ stop() {
 trap stop EXIT
 trap 'exit 130' INT TERM
 
-port=
-for _ in $(seq 100); do
-    port=$(sed -n 's/^ACCEPT 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$state/server.log")
-    [ -n "$port" ] && break
-    kill -0 "$server" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -z "$port" ]; then
-    echo "tls_echo_server: openssl s_server did not start; its log:" >&2
-    cat "$state/server.log" >&2
-    exit 1
-fi
-
-talkerPort=
-for _ in $(seq 100); do
-    talkerPort=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$state/talker.log")
-    [ -n "$talkerPort" ] && break
-    kill -0 "$talker" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -z "$talkerPort" ]; then
-    echo "tls_echo_server: tls_talker_server.py did not start; its log:" >&2
-    cat "$state/talker.log" >&2
-    exit 1
-fi
+# wait_for_port PID LOG PATTERN NAME: the port a server wrote to its log (sed pattern, the port
+# as \1), or its log and failure when it ends or stays silent for 10 s.
+wait_for_port() {
+    local pid=$1 log=$2 pattern=$3 name=$4 found=
+    for _ in $(seq 100); do
+        found=$(sed -n "s/$pattern/\\1/p" "$log")
+        [ -n "$found" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ -z "$found" ]; then
+        echo "tls_echo_server: $name did not start; its log:" >&2
+        cat "$log" >&2
+        return 1
+    fi
+    echo "$found"
+}
+port=$(wait_for_port "$server" "$state/server.log" '^ACCEPT 127\.0\.0\.1:\([0-9]*\)$' \
+    "openssl s_server") || exit 1
+talkerPort=$(wait_for_port "$talker" "$state/talker.log" '^PORT \([0-9]*\)$' \
+    tls_talker_server.py) || exit 1
 
 export TAVO_TLS_HOST=127.0.0.1 TAVO_TLS_PORT=$port TAVO_TLS_SHA256=$sha256
 export TAVO_TLS_TALKER_PORT=$talkerPort
