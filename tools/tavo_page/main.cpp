@@ -7,6 +7,7 @@
 // Exit status: 0 when the page ran, 1 after a script error, 2 when the page could not load.
 
 #include "tools/tavo_container/form_clicks.h"
+#include "tools/tavo_page/box_answer.h"
 #include "tools/tavo_page/event_sink.h"
 #include "tools/tavo_page/page_reader.h"
 #include "tools/tavo_page/page_script.h"
@@ -470,7 +471,7 @@ void TPageHost::ClickStep() {
         }
         if (!form)
             throw std::runtime_error("the control shows no window");
-        if (ClickInForm(form, click)) {
+        if (IsBoxAnswer(click) ? AnswerOpenBox(form, click) : ClickInForm(form, click)) {
             Print(L"click: " + Wide(click));
             ++nextClick_;
             clickTries_ = 0;
@@ -500,10 +501,13 @@ int TPageHost::Run() {
         MakeObject(element, RECT{Gap, top, Gap + element.Width, top + element.Height});
         top += element.Height + Gap;
     }
+    // The clicks start before the scripts run: a box the control opens while a handler waits
+    // in it (the log-in from OnCreate) is answered from its own message loop, which runs this
+    // timer too. Clicks that need the log-in's result wait for it (a row is not listed yet).
+    if (!options_.Clicks.empty())
+        SetTimer(window_, ClickTimer, ClickPauseMs, nullptr);
     RunScripts(page);
     if (!script_->Failed()) {
-        if (!options_.Clicks.empty())
-            SetTimer(window_, ClickTimer, ClickPauseMs, nullptr);
         if (options_.ExitAfterMs >= 0)
             SetTimer(window_, ExitTimer, static_cast<UINT>(options_.ExitAfterMs), nullptr);
         MSG message;
