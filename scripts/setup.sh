@@ -9,6 +9,12 @@
 # main suites (the machine's apt configuration stays as it is). Only when that fails too does
 # the script fail, naming the packages it could not install.
 #
+# proftpd, the tests' second TLS server, is unpacked into a folder of its own
+# (TAVO_PROFTPD_DIR, default /opt/tavo-proftpd) instead of installed: Debian's proftpd-core
+# and vsftpd both provide "ftp-server" and conflict, so installing one removes the other.
+# Unpacking runs none of its maintainer scripts either (no system account, no daemon on port
+# 21). Its libraries are installed as packages; its TLS module comes in proftpd-mod-crypto.
+#
 # On a machine whose kernel cannot run 32-bit x86 programs it also fetches user-mode
 # emulation for them (scripts/i386-emulation.sh), which the tests use to run the Windows
 # i686 flavour.
@@ -31,6 +37,8 @@ packages=(
     # the real FTP servers of the tests and the demo (openssl makes the TLS server's
     # certificate), and peers for benchmarks
     vsftpd openssl python3 python3-pyftpdlib curl lftp
+    # the libraries of proftpd (unpacked below) that a base system lacks
+    libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3 libsodium23
     # used by the scripts
     coreutils util-linux time file
 )
@@ -40,11 +48,19 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 
+proftpd_dir=${TAVO_PROFTPD_DIR:-/opt/tavo-proftpd}
+proftpd_packages=(proftpd-core proftpd-mod-crypto)
+
+proftpd_unpacked() {
+    [ -x "$proftpd_dir/usr/sbin/proftpd" ] && [ -f "$proftpd_dir/usr/lib/proftpd/mod_tls.so" ]
+}
+
 need_update=0
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     need_update=1
 fi
+proftpd_unpacked || need_update=1
 
 installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
@@ -74,6 +90,28 @@ main_only_options() {
     echo "-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts=$dir -o Dir::State::Lists=$dir/lists"
 }
 
+# Sets main_only to the options for the main suites and updates their lists (once).
+main_only=()
+use_main_suites() {
+    [ "${#main_only[@]}" -gt 0 ] && return 0
+    read -ra main_only <<<"$(main_only_options)"
+    apt-get "${apt_quiet[@]}" "${main_only[@]}" update ||
+        echo "setup.sh: apt-get update of the main suites failed for some index"
+}
+
+# unpack_proftpd [APT OPTIONS]: downloads proftpd's packages and unpacks them.
+unpack_proftpd() {
+    local archives=$proftpd_dir/archives deb
+    rm -rf "$archives"
+    mkdir -p "$archives" || return 1
+    (cd "$archives" && apt-get "${apt_quiet[@]}" -o APT::Sandbox::User=root "$@" download \
+        "${proftpd_packages[@]}") || return 1
+    for deb in "$archives"/*.deb; do
+        dpkg-deb -x "$deb" "$proftpd_dir" || return 1
+    done
+    proftpd_unpacked
+}
+
 if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" = 1 ]; then
     apt-get "${apt_quiet[@]}" update ||
         echo "setup.sh: apt-get update failed for some index; going on with what it fetched"
@@ -82,9 +120,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
     echo "setup.sh: installing ${missing[*]}"
     if ! apt-get "${apt_quiet[@]}" install -y --no-install-recommends "${missing[@]}" </dev/null; then
         echo "setup.sh: the install failed; trying again with the main suites only"
-        read -ra main_only <<<"$(main_only_options)"
-        apt-get "${apt_quiet[@]}" "${main_only[@]}" update ||
-            echo "setup.sh: apt-get update of the main suites failed for some index"
+        use_main_suites
         mapfile -t missing < <(missing_packages)
         apt-get "${apt_quiet[@]}" "${main_only[@]}" install -y --no-install-recommends \
             "${missing[@]}" </dev/null
@@ -94,6 +130,25 @@ if [ "${#missing[@]}" -gt 0 ]; then
         echo "setup.sh: these packages could not be installed: ${missing[*]}" >&2
         exit 1
     fi
+fi
+
+if ! proftpd_unpacked; then
+    echo "setup.sh: unpacking ${proftpd_packages[*]} into $proftpd_dir"
+    if ! unpack_proftpd; then
+        echo "setup.sh: the download failed; trying again with the main suites only"
+        use_main_suites
+        if ! unpack_proftpd "${main_only[@]}"; then
+            echo "setup.sh: these packages could not be fetched: ${proftpd_packages[*]}" >&2
+            exit 1
+        fi
+    fi
+fi
+# A library the unpacked programs need but no installed package gives.
+unresolved=$(ldd "$proftpd_dir/usr/sbin/proftpd" "$proftpd_dir/usr/lib/proftpd/mod_tls.so" |
+    awk '/not found/ { print $1 }' | sort -u | tr '\n' ' ')
+if [ -n "$unresolved" ]; then
+    echo "setup.sh: proftpd in $proftpd_dir lacks these libraries: $unresolved" >&2
+    exit 1
 fi
 
 python_ok=$(/usr/bin/python3 -c 'import pyftpdlib; print("ok")' 2>/dev/null || true)

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Builds the tree a test FTP server serves.
 
-    make_tree.py ROOT [--big-bytes N] [--cache DIR] [--read-only-root] [--demo]
+    make_tree.py ROOT [--big-bytes N] [--cache DIR] [--read-only-root] [--demo | --small]
 
 The full tree (tests/support/real_servers.h names it for the C++ tests):
     small.txt              "Hello from the test tree.\\r\\n"
@@ -17,6 +17,7 @@ The full tree (tests/support/real_servers.h names it for the C++ tests):
     incoming/              writable by anyone (mode 777)
 --read-only-root leaves ROOT itself at mode 555 (vsftpd's anonymous uploads need that).
 --demo makes a small tree for the demo instead (no big.bin, no many/).
+--small makes the full tree less big.bin and many/, for a server whose tests need no more.
 Everything but the cached big file is made anew on each call; the contents are the same on
 every machine.
 """
@@ -74,6 +75,7 @@ def main():
     parser.add_argument("--cache", default=None)
     parser.add_argument("--read-only-root", action="store_true")
     parser.add_argument("--demo", action="store_true")
+    parser.add_argument("--small", action="store_true")
     args = parser.parse_args()
 
     # vsftpd serves the tree as its unprivileged account: every folder and file must be
@@ -99,6 +101,7 @@ def main():
         write_pseudo_random(os.path.join(root, "medium.bin"), 7, MIB + 123)
         os.makedirs(os.path.join(root, "empty-dir"))
         os.symlink("small.txt", os.path.join(root, "link-to-small.txt"))
+    if not args.demo and not args.small:
         many = os.path.join(root, "many")
         os.makedirs(many)
         for i in range(10000):

@@ -2,15 +2,16 @@
 # The real FTP servers of a test run, on loopback only: 127.0.0.1, and the same servers again
 # on [::1] for sessions over IPv6 (left out, with their tests, where ::1 cannot be bound).
 #
-#   servers.sh start STATE_DIR   build the test trees, start vsftpd and pyftpdlib, and write
-#                                STATE_DIR/env.sh (the TAVO_* variables the tests read)
+#   servers.sh start STATE_DIR   build the test trees, start vsftpd, proftpd and pyftpdlib,
+#                                and write STATE_DIR/env.sh (the TAVO_* variables the tests read)
 #   servers.sh demo STATE_DIR    start pyftpdlib alone with the small demo tree (env.sh as above)
 #   servers.sh stop STATE_DIR    stop what start or demo started (by the recorded process ids)
 #
 # Settings (environment): TAVO_BIG_FILE_BYTES (size of big.bin, default 268435456),
-# TAVO_SERVER_CACHE (where big.bin is made once, default STATE_DIR/../server-cache).
+# TAVO_SERVER_CACHE (where big.bin is made once, default STATE_DIR/../server-cache),
+# TAVO_PROFTPD_DIR (where scripts/setup.sh unpacked proftpd, default /opt/tavo-proftpd).
 #
-# Both servers name their tree "/" to the client, wherever STATE_DIR is.
+# Every server names its tree "/" to the client, wherever STATE_DIR is.
 # vsftpd: anonymous, no password, root read-only (mode 555) with a writable "incoming"; every
 # command and reply goes to the protocol log named by TAVO_VSFTPD_LOG. It needs root: only then
 # does it confine the anonymous user to its tree (chroot), with the session running as the
@@ -18,15 +19,20 @@
 # its tests skip. Three more vsftpd serve the same tree over TLS only (explicit twice, with and
 # without session reuse, and implicit: TAVO_VSFTPDTLS_*), with a self-signed certificate for
 # "localhost" made for the run.
+# proftpd: a second TLS-only server (TAVO_PROFTPDTLS_*, same certificate), user "tavo" with a
+# password, confined to a small tree of its own; twice, with and without session reuse. It
+# runs in a user namespace, started by root or not, and is left out where none can be made.
 # pyftpdlib: user "tavo" with a password, full rights below its own root.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 python=/usr/bin/python3 # the interpreter that has pyftpdlib
 vsftpd=/usr/sbin/vsftpd
+proftpd_dir=${TAVO_PROFTPD_DIR:-/opt/tavo-proftpd}
+proftpd=$proftpd_dir/usr/sbin/proftpd
 
 usage() {
-    sed -n '2,20p' "$0" >&2
+    sed -n '2,25p' "$0" >&2
     exit 2
 }
 
@@ -81,7 +87,8 @@ stop_all() {
     local name pid waited ours=()
     while read -r name pid; do
         # Only a process that is still the server we started (ids get reused).
-        if kill -0 "$pid" 2>/dev/null && grep -qa -e vsftpd -e pyftpd_server "/proc/$pid/cmdline" 2>/dev/null; then
+        if kill -0 "$pid" 2>/dev/null &&
+            grep -qa -e vsftpd -e proftpd -e pyftpd_server "/proc/$pid/cmdline" 2>/dev/null; then
             ours+=("$pid")
             kill -TERM -- "-$pid" 2>/dev/null || true
         fi
@@ -159,7 +166,7 @@ EOF
 }
 
 # Says why NAME did not start, with its log, and fails.
-vsftpd_failed() {
+server_failed() {
     echo "servers.sh: $1 did not start; its log:" >&2
     cat "$state/$1.log" >&2
     return 1
@@ -182,33 +189,37 @@ listen_address6=::1"
 listen_address=127.0.0.1"
     fi
     run_vsftpd "vsftpd$v" "$root" "$port" "$listen" || return 1
-    wait_for_greeting "$port" "$host" || vsftpd_failed "vsftpd$v" || return 1
+    wait_for_greeting "$port" "$host" || server_failed "vsftpd$v" || return 1
     if [ "$v" = 6 ]; then vsftpd6_port=$port; else vsftpd_port=$port; fi
 }
 
-# start_vsftpd_tls ROOT: three vsftpd on 127.0.0.1 that insist on TLS for anonymous log-ins and
-# data (RFC 4217), with a self-signed certificate for "localhost" made here: one explicit
-# (AUTH TLS) whose data connections must resume the control connection's session
-# (require_ssl_reuse, on by default), and one explicit and one implicit (TLS from the first
-# byte) that let them start afresh, for clients without a session cache (Wine's SChannel).
-# Sets vsftpd_tls_port, vsftpd_tls_lenient_port, vsftpd_tls_implicit_port, tls_cert and
-# tls_sha256.
-start_vsftpd_tls() {
-    local root=$1
-    tls_cert=$state/vsftpd-tls-cert.pem
-    local key=$state/vsftpd-tls-key.pem
+# The TLS servers' self-signed certificate for "localhost", made for the run. Sets tls_cert,
+# tls_key (beside it) and tls_sha256 (its fingerprint).
+make_tls_certificate() {
+    tls_cert=$state/tls-cert.pem
+    tls_key=$state/tls-key.pem
     openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=localhost -days 30 \
-        -keyout "$key" -out "$tls_cert" 2>"$state/openssl.log" || {
+        -keyout "$tls_key" -out "$tls_cert" 2>"$state/openssl.log" || {
         cat "$state/openssl.log" >&2
         return 1
     }
     tls_sha256=$(openssl x509 -noout -fingerprint -sha256 -in "$tls_cert" | sed 's/.*=//')
+}
+
+# start_vsftpd_tls ROOT: three vsftpd on 127.0.0.1 that insist on TLS for anonymous log-ins and
+# data (RFC 4217), with the run's certificate: one explicit (AUTH TLS) whose data connections
+# must resume the control connection's session (require_ssl_reuse, on by default), and one
+# explicit and one implicit (TLS from the first byte) that let them start afresh, for clients
+# without a session cache (Wine's SChannel). Sets vsftpd_tls_port, vsftpd_tls_lenient_port
+# and vsftpd_tls_implicit_port.
+start_vsftpd_tls() {
+    local root=$1
     local tls="ssl_enable=YES
 allow_anon_ssl=YES
 force_anon_logins_ssl=YES
 force_anon_data_ssl=YES
 rsa_cert_file=$tls_cert
-rsa_private_key_file=$key"
+rsa_private_key_file=$tls_key"
     local listen="listen=YES
 listen_address=127.0.0.1"
     vsftpd_tls_port=$(free_port)
@@ -222,10 +233,102 @@ require_ssl_reuse=NO" || return 1
         "$tls
 require_ssl_reuse=NO
 implicit_ssl=YES" || return 1
-    wait_for_greeting "$vsftpd_tls_port" || vsftpd_failed vsftpd-tls || return 1
-    wait_for_greeting "$vsftpd_tls_lenient_port" || vsftpd_failed vsftpd-tls-lenient || return 1
+    wait_for_greeting "$vsftpd_tls_port" || server_failed vsftpd-tls || return 1
+    wait_for_greeting "$vsftpd_tls_lenient_port" || server_failed vsftpd-tls-lenient || return 1
     wait_for_greeting "$vsftpd_tls_implicit_port" 127.0.0.1 tls ||
-        vsftpd_failed vsftpd-tls-implicit || return 1
+        server_failed vsftpd-tls-implicit || return 1
+}
+
+# Whether proftpd can run here: unpacked by scripts/setup.sh (Debian's package conflicts with
+# vsftpd's, so it is not installed) with its TLS module, and user namespaces allowed.
+proftpd_usable() {
+    [ -x "$proftpd" ] && [ -f "$proftpd_dir/usr/lib/proftpd/mod_tls.so" ] &&
+        unshare --user --map-root-user true 2>/dev/null
+}
+
+# run_proftpd NAME ROOT PORT [EXTRA]: writes STATE/NAME.conf (EXTRA: more config lines) and
+# starts proftpd with it in the foreground; its log is STATE/NAME.log, its TLS log
+# STATE/NAME-tls.log. The user is the one start_proftpd_tls writes.
+#
+# proftpd resolves DefaultRoot with the rights of the user logging in, so an unprivileged
+# account cannot reach a tree below a folder only its owner may enter (a mode-700 clone).
+# Hence a user namespace whose root is whoever runs this script: the session logs in as that
+# root (RootLogin), reaches the tree as its owner and is confined to it by chroot, whether the
+# script runs as root or not; outside the namespace it has no more rights than the script.
+#
+# FEAT is refused: mod_tls lists " CCC" in it, and our client ends a multi-line reply at a
+# line shorter than four characters, so the rest of the list would answer its next commands.
+# A refused FEAT leaves the session as it was.
+run_proftpd() {
+    local name=$1 root=$2 port=$3 extra=${4:-}
+    local low=$((40000 + (RANDOM % 200) * 100))
+    rm -f "$state/$name-tls.log"
+    cat >"$state/$name.conf" <<EOF
+ServerType standalone
+ServerName "tavo test"
+DefaultAddress 127.0.0.1
+SocketBindTight on
+Port $port
+PassivePorts $low $((low + 99))
+UseIPv6 off
+User root
+Group root
+PidFile "$state/$name.pid"
+ScoreboardFile "$state/$name.scoreboard"
+TransferLog "$state/$name-xfer.log"
+WtmpLog off
+DelayEngine off
+ControlsEngine off
+UseReverseDNS off
+AuthOrder mod_auth_file.c
+AuthUserFile "$state/proftpd.passwd"
+AuthGroupFile "$state/proftpd.group"
+RequireValidShell off
+RootLogin on
+DefaultRoot ~
+AllowOverwrite on
+<Limit FEAT>
+  DenyAll
+</Limit>
+ModulePath "$proftpd_dir/usr/lib/proftpd"
+LoadModule mod_tls.c
+TLSEngine on
+TLSRequired on
+TLSRSACertificateFile "$tls_cert"
+TLSRSACertificateKeyFile "$tls_key"
+TLSVerifyClient off
+TLSLog "$state/$name-tls.log"
+$extra
+EOF
+    setsid unshare --user --map-root-user "$proftpd" --nodaemon --config "$state/$name.conf" \
+        >"$state/$name.log" 2>&1 </dev/null &
+    record "$name" $!
+}
+
+# start_proftpd_tls ROOT: two proftpd on 127.0.0.1 that require TLS for the log-in and the data,
+# with the run's certificate. mod_tls refuses a data connection that does not resume the control
+# connection's TLS session, as vsftpd does; the second instance waives that for Wine's SChannel,
+# which keeps no session cache. Sets proftpd_tls_port, proftpd_tls_lenient_port and
+# proftpd_pass.
+start_proftpd_tls() {
+    local root=$1
+    proftpd_pass=Tavo-Pass-2024
+    local hash
+    hash=$(openssl passwd -6 "$proftpd_pass") || return 1
+    # mod_auth_file refuses files others may read. Uid 0 is the namespace's root (run_proftpd);
+    # it cannot set supplementary groups there, which proftpd logs as an error and gets over.
+    (
+        umask 077
+        printf 'tavo:%s:0:0::%s:/bin/false\n' "$hash" "$root" >"$state/proftpd.passwd"
+        printf 'tavo:x:0:\n' >"$state/proftpd.group"
+    ) || return 1
+    proftpd_tls_port=$(free_port)
+    run_proftpd proftpd-tls "$root" "$proftpd_tls_port" || return 1
+    proftpd_tls_lenient_port=$(free_port)
+    run_proftpd proftpd-tls-lenient "$root" "$proftpd_tls_lenient_port" \
+        "TLSOptions NoSessionReuseRequired" || return 1
+    wait_for_greeting "$proftpd_tls_port" || server_failed proftpd-tls || return 1
+    wait_for_greeting "$proftpd_tls_lenient_port" || server_failed proftpd-tls-lenient || return 1
 }
 
 # start_pyftpd ROOT [6]: on 127.0.0.1, or with 6 on ::1. Sets pyftpd_port or pyftpd6_port.
@@ -270,9 +373,11 @@ start)
     vsftpd_tls_port=
     vsftpd_tls_lenient_port=
     vsftpd_tls_implicit_port=
+    proftpd_tls_port=
     pyftpd6_port=
     "$python" "$here/make_tree.py" "$state/pyftpd-root" --big-bytes "$big_bytes" --cache "$cache"
     : >"$state/env.sh.new"
+    make_tls_certificate
     if [ "$(id -u)" -eq 0 ]; then
         "$python" "$here/make_tree.py" "$state/vsftpd-root" --read-only-root \
             --big-bytes "$big_bytes" --cache "$cache"
@@ -309,6 +414,22 @@ EOF
         echo "servers.sh: vsftpd confines a session to its tree only when started by root;" \
             "not started, its tests skip" >&2
     fi
+    if proftpd_usable; then
+        "$python" "$here/make_tree.py" "$state/proftpd-root" --small
+        start_proftpd_tls "$state/proftpd-root"
+        cat >>"$state/env.sh.new" <<EOF
+export TAVO_PROFTPDTLS_HOST=127.0.0.1
+export TAVO_PROFTPDTLS_PORT=$proftpd_tls_port
+export TAVO_PROFTPDTLS_LENIENT_PORT=$proftpd_tls_lenient_port
+export TAVO_PROFTPDTLS_USER=tavo
+export TAVO_PROFTPDTLS_PASS=$proftpd_pass
+export TAVO_PROFTPDTLS_ROOT='$state/proftpd-root'
+export TAVO_PROFTPDTLS_SHA256=$tls_sha256
+EOF
+    else
+        echo "servers.sh: proftpd is not unpacked in $proftpd_dir (scripts/setup.sh does it) or" \
+            "no user namespace can be made here; not started, its tests skip" >&2
+    fi
     start_pyftpd "$state/pyftpd-root"
     if have_ipv6_loopback; then
         start_pyftpd "$state/pyftpd-root" 6
@@ -332,7 +453,7 @@ export TAVO_PYFTPD_ROOT='$state/pyftpd-root'
 export TAVO_BIG_FILE_BYTES=$big_bytes
 EOF
     mv "$state/env.sh.new" "$state/env.sh"
-    echo "servers.sh: ${vsftpd_port:+vsftpd on 127.0.0.1:$vsftpd_port (TLS: $vsftpd_tls_port, implicit $vsftpd_tls_implicit_port), }pyftpdlib on 127.0.0.1:$pyftpd_port${vsftpd6_port:+, vsftpd on [::1]:$vsftpd6_port}${pyftpd6_port:+, pyftpdlib on [::1]:$pyftpd6_port} ($state/env.sh)"
+    echo "servers.sh: ${vsftpd_port:+vsftpd on 127.0.0.1:$vsftpd_port (TLS: $vsftpd_tls_port, implicit $vsftpd_tls_implicit_port), }${proftpd_tls_port:+proftpd (TLS) on 127.0.0.1:$proftpd_tls_port, }pyftpdlib on 127.0.0.1:$pyftpd_port${vsftpd6_port:+, vsftpd on [::1]:$vsftpd6_port}${pyftpd6_port:+, pyftpdlib on [::1]:$pyftpd6_port} ($state/env.sh)"
     ;;
 demo)
     stop_all

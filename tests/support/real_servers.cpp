@@ -38,6 +38,21 @@ RealServerLookup Find(const std::string& name, const std::string& prefix,
     return lookup;
 }
 
+RealServerLookup FindTls(const std::string& name, const std::string& prefix,
+                         const std::string& defaultUser) {
+    RealServerLookup lookup = Find(name, prefix, defaultUser);
+    if (lookup.Server) {
+        lookup.Server->ImplicitTlsPort =
+            std::atoi(Variable(prefix + "_IMPLICIT_PORT").value_or("0").c_str());
+        lookup.Server->CertificateSha256 = Variable(prefix + "_SHA256").value_or("");
+        // Where sessions are not resumed, the twin that lets data connections start afresh.
+        if (!TlsSessionsResume())
+            lookup.Server->Port =
+                std::atoi(Variable(prefix + "_LENIENT_PORT").value_or("0").c_str());
+    }
+    return lookup;
+}
+
 } // namespace
 
 std::string RealServer::LocalPath(const std::string& relative) const {
@@ -66,17 +81,11 @@ RealServerLookup FindPyftpd6() {
 }
 
 RealServerLookup FindVsftpdTls() {
-    RealServerLookup lookup = Find("vsftpd with TLS", "TAVO_VSFTPDTLS", "anonymous");
-    if (lookup.Server) {
-        lookup.Server->ImplicitTlsPort =
-            std::atoi(Variable("TAVO_VSFTPDTLS_IMPLICIT_PORT").value_or("0").c_str());
-        lookup.Server->CertificateSha256 = Variable("TAVO_VSFTPDTLS_SHA256").value_or("");
-        // Where sessions are not resumed, the twin that lets data connections start afresh.
-        if (!TlsSessionsResume())
-            lookup.Server->Port =
-                std::atoi(Variable("TAVO_VSFTPDTLS_LENIENT_PORT").value_or("0").c_str());
-    }
-    return lookup;
+    return FindTls("vsftpd with TLS", "TAVO_VSFTPDTLS", "anonymous");
+}
+
+RealServerLookup FindProftpdTls() {
+    return FindTls("proftpd with TLS", "TAVO_PROFTPDTLS", "tavo");
 }
 
 std::int64_t BigFileBytes() {

@@ -11,12 +11,14 @@
 // only by TAVO_VSFTPDTLS_* (explicit, and implicit on TAVO_VSFTPDTLS_IMPLICIT_PORT), with a
 // self-signed certificate for "localhost" whose fingerprint is TAVO_VSFTPDTLS_SHA256. Its explicit
 // port insists that data connections resume the control connection's session; the implicit port
-// and TAVO_VSFTPDTLS_LENIENT_PORT (explicit) do not.
+// and TAVO_VSFTPDTLS_LENIENT_PORT (explicit) do not. proftpd serves a small tree of its own (no
+// big.bin, no many/) over TLS only, by TAVO_PROFTPDTLS_* (explicit, user TAVO_PROFTPDTLS_USER
+// with a password, the same certificate), with the same two ports for resuming or not.
 //
 // Roots are Unix paths; RealServer::Root is the same folder as this program can open it
 // (Z:\... under Wine). A program run by hand without them skips its real-server tests.
-// A client sees either root as "/": vsftpd confines its session to the tree (chroot), and
-// pyftpdlib serves a virtual root.
+// A client sees every root as "/": vsftpd and proftpd confine their sessions to the tree
+// (chroot), and pyftpdlib serves a virtual root.
 //
 // Both roots hold the same tree (see TreeNames). vsftpd serves anonymously (empty password);
 // its root is read-only and "incoming" is writable. pyftpdlib logs in TAVO_PYFTPD_USER with a
@@ -37,7 +39,8 @@ struct RealServer {
     std::string User;
     std::string Password;
     std::string Root; // the served folder, as a path this program can open
-    // The TLS server only: the implicit one's port and the certificate's SHA-256 fingerprint.
+    // The TLS servers only: the implicit one's port (0 for none) and the certificate's SHA-256
+    // fingerprint.
     int ImplicitTlsPort = 0;
     std::string CertificateSha256;
     // The served file at a path relative to the root ("sub/nested.txt"), for this program.
@@ -53,7 +56,10 @@ RealServerLookup FindVsftpd();
 RealServerLookup FindPyftpd();
 RealServerLookup FindVsftpd6();
 RealServerLookup FindPyftpd6();
+// The TLS servers' lookups give the port whose data connections this program can open: the
+// lenient twin where TLS sessions are not resumed (TlsSessionsResume).
 RealServerLookup FindVsftpdTls();
+RealServerLookup FindProftpdTls();
 
 // The test tree in both roots.
 namespace TreeNames {

@@ -1,7 +1,8 @@
-// FTP over TLS against vsftpd (explicit and implicit), which insists on TLS for the log-in and
-// the data, and on data connections that resume the control connection's session. Its
-// certificate is self-signed for "localhost", so every session here meets the certificate
-// check. Skipped without the server, or where the build has no TLS.
+// FTP over TLS against two servers that insist on TLS for the log-in and the data, and on data
+// connections that resume the control connection's session: vsftpd (explicit and implicit) and
+// proftpd's mod_tls (explicit). Their certificate is self-signed for "localhost", so every
+// session here meets the certificate check. A server's tests are skipped without it, and all of
+// them where the build has no TLS.
 
 #include "tests/engine/transfers/transfer_support.h"
 
@@ -17,10 +18,28 @@ namespace Tree = tavo::testing::TreeNames;
 
 namespace {
 
-class RealTls : public ::testing::Test {
+struct TlsServer {
+    const char* Name;
+    tavo::testing::RealServerLookup (*Find)();
+    // The server's own refusal of a log-in without TLS.
+    int PlainRefusalCode;
+    const char* PlainRefusalText;
+};
+
+const TlsServer TlsServers[] = {
+    {"vsftpd", tavo::testing::FindVsftpdTls, 530, "Anonymous sessions must use encryption.\r\n"},
+    // mod_tls refuses USER already, with a 550.
+    {"proftpd", tavo::testing::FindProftpdTls, 550, "SSL/TLS required on the control channel\r\n"},
+};
+
+void PrintTo(const TlsServer& server, std::ostream* out) {
+    *out << server.Name;
+}
+
+class RealTlsSession : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto lookup = tavo::testing::FindVsftpdTls();
+    void Open(tavo::testing::RealServerLookup (*find)()) {
+        auto lookup = find();
         if (!lookup.Server)
             GTEST_SKIP() << lookup.Missing;
         std::string why;
@@ -47,7 +66,15 @@ protected:
     std::vector<tavo::platform::TlsCertificateInfo> asked;
 };
 
-TEST_F(RealTls, ExplicitSessionListsDownloadsAndUploadsInBothModes) {
+class RealTls : public RealTlsSession, public ::testing::WithParamInterface<TlsServer> {
+protected:
+    void SetUp() override { Open(GetParam().Find); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealTls, ::testing::ValuesIn(TlsServers),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_P(RealTls, ExplicitSessionListsDownloadsAndUploadsInBothModes) {
     ftp.OpenSession(true, 10000);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].Sha256, server.CertificateSha256);
@@ -78,7 +105,12 @@ TEST_F(RealTls, ExplicitSessionListsDownloadsAndUploadsInBothModes) {
     ftp.CloseSession();
 }
 
-TEST_F(RealTls, ImplicitSessionDownloads) {
+class RealVsftpdTls : public RealTlsSession {
+protected:
+    void SetUp() override { Open(tavo::testing::FindVsftpdTls); }
+};
+
+TEST_F(RealVsftpdTls, ImplicitSessionDownloads) {
     ftp.UseTLS = utUseImplicitTLS;
     ftp.Port = server.ImplicitTlsPort;
     ftp.Passive = true;
@@ -91,7 +123,7 @@ TEST_F(RealTls, ImplicitSessionDownloads) {
     ftp.CloseSession();
 }
 
-TEST_F(RealTls, RefusedCertificateEndsTheSessionBeforeTheLogIn) {
+TEST_P(RealTls, RefusedCertificateEndsTheSessionBeforeTheLogIn) {
     accept = false;
     EXPECT_THROW(ftp.OpenSession(true, 10000), EIdCertificateRejected);
     EXPECT_FALSE(ftp.IsConnected());
@@ -100,14 +132,14 @@ TEST_F(RealTls, RefusedCertificateEndsTheSessionBeforeTheLogIn) {
     EXPECT_EQ(asked.size(), 1u);
 }
 
-TEST_F(RealTls, PlainLogInIsRefusedByTheServer) {
+TEST_P(RealTls, PlainLogInIsRefusedByTheServer) {
     ftp.UseTLS = utNoTLSSupport;
     try {
         ftp.OpenSession(true, 10000);
         FAIL() << "a plain log-in should be refused";
     } catch (const EIdProtocolReplyError& error) {
-        EXPECT_EQ(error.ReplyErrorCode, 530);
-        EXPECT_STREQ(error.what(), "Anonymous sessions must use encryption.\r\n");
+        EXPECT_EQ(error.ReplyErrorCode, GetParam().PlainRefusalCode);
+        EXPECT_STREQ(error.what(), GetParam().PlainRefusalText);
     }
     EXPECT_TRUE(asked.empty());
 }
