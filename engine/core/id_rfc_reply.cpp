@@ -36,9 +36,9 @@ bool OpensMultiLineReply(const std::string& firstLine) {
     return firstLine.size() > 3 && firstLine[3] == '-';
 }
 
-bool EndsMultiLineReply(const std::string& firstLine, const std::string& line) {
+bool EndsMultiLineReply(const std::string& firstLine, const std::string& line, TIdReplyEnd end) {
     if (line.size() < 4)
-        return true;
+        return end == TIdReplyEnd::CodeOrShortLine || line == firstLine.substr(0, 3);
     std::string marker = firstLine.substr(0, 3) + " ";
     return EqualsIgnoreCase(line.substr(0, 4), marker);
 }

@@ -24,8 +24,15 @@ public:
 
 // True when `firstLine` opens a multi-line reply ("123-...").
 bool OpensMultiLineReply(const std::string& firstLine);
-// True when `line` ends the multi-line reply opened by `firstLine`: it is shorter than four
-// characters or starts with the first line's code and a space (letter case ignored).
-bool EndsMultiLineReply(const std::string& firstLine, const std::string& line);
+// How a multi-line reply ends. Every reply but one ends at a line shorter than four characters
+// too; the feature list (RFC 2389) ends only at its code, since its lines are feature names
+// and some are that short (" CCC", RFC 4217).
+enum class TIdReplyEnd { CodeOrShortLine, CodeOnly };
+
+// True when `line` ends the multi-line reply opened by `firstLine`: it starts with the first
+// line's code and a space (letter case ignored), is the bare code, or, with CodeOrShortLine,
+// is shorter than four characters.
+bool EndsMultiLineReply(const std::string& firstLine, const std::string& line,
+                        TIdReplyEnd end = TIdReplyEnd::CodeOrShortLine);
 
 } // namespace tavo::engine

@@ -436,7 +436,7 @@ void TIdTCPConnection::ReadReply() {
     if (replyLimit_ > 0)
         replyDeadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(replyLimit_);
     try {
-        LastReply.ParseLines(ReceiveReplyLines(*this, MaxLineLength, MaxLineAction));
+        LastReply.ParseLines(ReceiveReplyLines(*this, MaxLineLength, MaxLineAction, ReplyEnd));
     } catch (const EIdReplyTimeout&) {
         // Part of the reply may be consumed and the rest still on its way: the session could
         // no longer tell which reply answers which command.

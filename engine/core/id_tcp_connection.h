@@ -49,6 +49,8 @@ public:
     int SendCallSize = 0;
     int MaxLineLength = 16384;
     TIdMaxLineAction MaxLineAction = maException;
+    // How the next replies read end (a caller sets CodeOnly for one reply and restores it).
+    TIdReplyEnd ReplyEnd = TIdReplyEnd::CodeOrShortLine;
     // Longest time in ms a stream operation may move no byte, in either direction; 0 means
     // no limit. Past it the operation fails with EIdDataStalled.
     int StallTimeout = 0;

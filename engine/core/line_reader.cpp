@@ -48,7 +48,7 @@ std::string ReceiveNonBlankLine(TIdLineSource& source, int maxLineLength, TIdMax
 }
 
 std::vector<std::string> ReceiveReplyLines(TIdLineSource& source, int maxLineLength,
-                                           TIdMaxLineAction action) {
+                                           TIdMaxLineAction action, TIdReplyEnd end) {
     std::vector<std::string> lines;
     lines.push_back(ReceiveNonBlankLine(source, maxLineLength, action));
     if (!OpensMultiLineReply(lines.front()))
@@ -56,7 +56,7 @@ std::vector<std::string> ReceiveReplyLines(TIdLineSource& source, int maxLineLen
     size_t keptBytes = lines.front().size();
     for (;;) {
         std::string line = ReceiveNonBlankLine(source, maxLineLength, action);
-        if (EndsMultiLineReply(lines.front(), line)) {
+        if (EndsMultiLineReply(lines.front(), line, end)) {
             lines.push_back(std::move(line));
             return lines;
         }

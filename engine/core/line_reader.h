@@ -3,6 +3,7 @@
 // so that the rules of where a line or a reply ends can be exercised on bytes alone.
 
 #include "engine/core/id_buffer.h"
+#include "engine/core/id_rfc_reply.h"
 
 #include <cstddef>
 #include <string>
@@ -39,6 +40,7 @@ inline constexpr size_t MaxReplyBytes = 65536;
 // The raw (trimmed) lines of one FTP reply, multi-line replies included. A longer reply is
 // read to its end, keeping its first lines within the bounds above and its closing line.
 std::vector<std::string> ReceiveReplyLines(TIdLineSource& source, int maxLineLength,
-                                           TIdMaxLineAction action);
+                                           TIdMaxLineAction action,
+                                           TIdReplyEnd end = TIdReplyEnd::CodeOrShortLine);
 
 } // namespace tavo::engine

@@ -255,10 +255,6 @@ proftpd_usable() {
 # Hence a user namespace whose root is whoever runs this script: the session logs in as that
 # root (RootLogin), reaches the tree as its owner and is confined to it by chroot, whether the
 # script runs as root or not; outside the namespace it has no more rights than the script.
-#
-# FEAT is refused: mod_tls lists " CCC" in it, and our client ends a multi-line reply at a
-# line shorter than four characters, so the rest of the list would answer its next commands.
-# A refused FEAT leaves the session as it was.
 run_proftpd() {
     local name=$1 root=$2 port=$3 extra=${4:-}
     local low=$((40000 + (RANDOM % 200) * 100))
@@ -287,9 +283,6 @@ RequireValidShell off
 RootLogin on
 DefaultRoot ~
 AllowOverwrite on
-<Limit FEAT>
-  DenyAll
-</Limit>
 ModulePath "$proftpd_dir/usr/lib/proftpd"
 LoadModule mod_tls.c
 TLSEngine on

@@ -4,6 +4,7 @@
 #include "engine/core/errors.h"
 #include "engine/core/id_rfc_reply.h"
 #include "engine/core/line_reader.h"
+#include "engine/core/text.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,19 @@ TEST(ReplyReader, ParsesRealServerReplies) {
         TIdRFCReply reply = Reply(c.bytes);
         EXPECT_EQ(reply.NumericCode, c.code) << c.name;
         EXPECT_EQ(reply.Text, c.text) << c.name;
+    }
+}
+
+// proftpd with its TLS module lists " CCC": a feature list read like other replies would end
+// there and leave the rest to answer the next commands.
+TEST(ReplyReader, FeatureListEndsOnlyAtItsCode) {
+    const std::string feat = "211-Features:\r\n AUTH TLS\r\n CCC\r\n EPSV\r\n UTF8\r\n";
+    for (const std::string end : {"211 End\r\n", "211\r\n"}) {
+        ScriptedBytes source(feat + end + "200 next\r\n", {});
+        EXPECT_EQ(ReceiveReplyLines(source, 16384, maException, TIdReplyEnd::CodeOnly),
+                  (std::vector<std::string>{"211-Features:", "AUTH TLS", "CCC", "EPSV", "UTF8",
+                                            Trim(end)}));
+        EXPECT_EQ(ReceiveReplyLines(source, 16384, maException).front(), "200 next");
     }
 }
 
