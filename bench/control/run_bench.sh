@@ -137,42 +137,39 @@ for _ in $(seq "$repeat"); do
     row curl upload "$(head -n 1 "$state/run")" "$whole" "$peak"
 done
 
-# The scripted host's session: log in, download big.bin, upload the copy into incoming.
-write_script() {
-    local save=$1 source=$2
-    cat <<EOF
-setlogin $host anonymous "" $port
-select big.bin
-choose "$save"
-download
-transfers
-select incoming
-dblclick
-choose "$source"
-upload
-transfers
-EOF
-}
-
+# host_client CLIENT SAVE SOURCE COMMAND...: the scripted host's session, REPEAT times, run by
+# COMMAND on $state/session.tavo (the host's own form of the paths). With a SOURCE: log in,
+# download big.bin to SAVE ($work/CLIENT.bin) and upload SOURCE into incoming; with SOURCE "-":
+# the download alone, over TLS ($tls_port), answering Yes to the certificate box.
 host_client() {
-    local client=$1 save=$2 source=$3 uploaded=$4
-    shift 4
-    write_script "$save" "$source" >"$state/session.tavo"
+    local client=$1 save=$2 source=$3 direction=download
+    shift 3
+    if [ "$source" = - ]; then
+        direction="download (TLS)"
+        printf '%s\n' 'answer yes' "setlogin ftpes://$host anonymous \"\" $tls_port"
+    else
+        printf '%s\n' "setlogin $host anonymous \"\" $port"
+    fi >"$state/session.tavo"
+    printf '%s\n' 'select big.bin' "choose \"$save\"" download transfers >>"$state/session.tavo"
+    [ "$source" = - ] || printf '%s\n' 'select incoming' dblclick "choose \"$source\"" upload \
+        transfers >>"$state/session.tavo"
     for _ in $(seq "$repeat"); do
         run_measured "$@" || {
             cat "$state/run" >&2
             exit 1
         }
         read -r whole peak < <(figures)
-        check_same "$work/$client.bin" "$big" "$client's download"
-        check_same "$TAVO_VSFTPD_ROOT/incoming/$uploaded" "$big" "$client's upload"
-        rm -f "$work/$client.bin" "$TAVO_VSFTPD_ROOT/incoming/$uploaded"
-        row "$client" download "$(transfer_of read)" "$whole" "$peak"
+        check_same "$work/$client.bin" "$big" "$client's $direction"
+        rm -f "$work/$client.bin"
+        row "$client" "$direction" "$(transfer_of read)" "$whole" "$peak"
+        [ "$source" = - ] && continue
+        check_same "$TAVO_VSFTPD_ROOT/incoming/upload.bin" "$big" "$client's upload"
+        rm -f "$TAVO_VSFTPD_ROOT/incoming/upload.bin"
         row "$client" upload "$(transfer_of write)" "$whole" "$peak"
     done
 }
 
-host_client native "$work/native.bin" "$work/upload.bin" upload.bin \
+host_client native "$work/native.bin" "$work/upload.bin" \
     "$build/native/tools/tavo_host/tavo_host" "$state/session.tavo"
 
 winpath() { echo "Z:${1//\//\\}"; }
@@ -187,11 +184,10 @@ for flavour in $flavours; do
     "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
     exe=$(winpath "$build/$flavour/tools/tavo_host/tavo_host.exe")
     host_client "wine-$flavour" "$(winpath "$work/wine-$flavour.bin")" \
-        "$(winpath "$work/upload.bin")" upload.bin \
-        "${wine[@]}" "$exe" "$(winpath "$state/session.tavo")"
+        "$(winpath "$work/upload.bin")" "${wine[@]}" "$exe" "$(winpath "$state/session.tavo")"
     host_client "form-$flavour" "$(winpath "$work/form-$flavour.bin")" \
-        "$(winpath "$work/upload.bin")" upload.bin \
-        "${wine[@]}" "$exe" --window "$(winpath "$state/session.tavo")"
+        "$(winpath "$work/upload.bin")" "${wine[@]}" "$exe" --window \
+        "$(winpath "$state/session.tavo")"
 
     # The OCX, registered in the prefix as a page author does, in our container.
     "${wine[@]}" regsvr32 /s "$(winpath "$build/$flavour/control/cn/TavoProj1.ocx")"
@@ -236,33 +232,17 @@ if [ -n "${TAVO_VSFTPDTLS_LENIENT_PORT:-}" ]; then
         rm -f "$work/curl.bin"
         row curl "download (TLS)" "$(head -n 1 "$state/run")" "$whole" "$peak"
     done
-    tls_client() {
-        local client=$1 save=$2
-        shift 2
-        printf '%s\n' 'answer yes' "setlogin ftpes://$host anonymous \"\" $tls_port" \
-            'select big.bin' "choose \"$save\"" download transfers >"$state/tls.tavo"
-        for _ in $(seq "$repeat"); do
-            run_measured "$@" || {
-                cat "$state/run" >&2
-                exit 1
-            }
-            read -r whole peak < <(figures)
-            check_same "$work/$client.bin" "$big" "$client's download over TLS"
-            rm -f "$work/$client.bin"
-            row "$client" "download (TLS)" "$(transfer_of read)" "$whole" "$peak"
-        done
-    }
-    tls_client native "$work/native.bin" "$build/native/tools/tavo_host/tavo_host" \
-        "$state/tls.tavo"
+    host_client native "$work/native.bin" - "$build/native/tools/tavo_host/tavo_host" \
+        "$state/session.tavo"
     for flavour in $flavours; do
         loader=/usr/lib/wine/wine64
         [ "$flavour" = win32 ] && loader=/usr/lib/wine/wine
         wine=(bash "$root/cmake/wine-run.sh" "$loader" "$build/bench-$flavour")
         exe=$(winpath "$build/$flavour/tools/tavo_host/tavo_host.exe")
-        tls_client "wine-$flavour" "$(winpath "$work/wine-$flavour.bin")" \
-            "${wine[@]}" "$exe" "$(winpath "$state/tls.tavo")"
-        tls_client "form-$flavour" "$(winpath "$work/form-$flavour.bin")" \
-            "${wine[@]}" "$exe" --window "$(winpath "$state/tls.tavo")"
+        host_client "wine-$flavour" "$(winpath "$work/wine-$flavour.bin")" - \
+            "${wine[@]}" "$exe" "$(winpath "$state/session.tavo")"
+        host_client "form-$flavour" "$(winpath "$work/form-$flavour.bin")" - \
+            "${wine[@]}" "$exe" --window "$(winpath "$state/session.tavo")"
     done
 fi
 
