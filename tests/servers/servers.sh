@@ -350,6 +350,13 @@ start_pyftpd() {
     if [ "$v" = 6 ]; then pyftpd6_port=$port; else pyftpd_port=$port; fi
 }
 
+# export_server NAME HOST PORT USER PASSWORD ROOT [FILE]: the variables a test reads of a server
+# (TAVO_NAME_HOST and so on), added to FILE (default: the env.sh being written).
+export_server() {
+    local name=TAVO_$1 file=${7:-$state/env.sh.new}
+    printf "export ${name}_%s='%s'\n" HOST "$2" PORT "$3" USER "$4" PASS "$5" ROOT "$6" >>"$file"
+}
+
 [ $# -eq 2 ] || usage
 command=$1
 mkdir -p "$2"
@@ -378,28 +385,14 @@ start)
         start_vsftpd_tls "$state/vsftpd-root"
         if have_ipv6_loopback; then
             start_vsftpd "$state/vsftpd-root" 6
-            cat >>"$state/env.sh.new" <<EOF
-export TAVO_VSFTPD6_HOST='[::1]'
-export TAVO_VSFTPD6_PORT=$vsftpd6_port
-export TAVO_VSFTPD6_USER=anonymous
-export TAVO_VSFTPD6_PASS=
-export TAVO_VSFTPD6_ROOT='$state/vsftpd-root'
-EOF
+            export_server VSFTPD6 '[::1]' "$vsftpd6_port" anonymous '' "$state/vsftpd-root"
         fi
+        export_server VSFTPD 127.0.0.1 "$vsftpd_port" anonymous '' "$state/vsftpd-root"
+        export_server VSFTPDTLS 127.0.0.1 "$vsftpd_tls_port" anonymous '' "$state/vsftpd-root"
         cat >>"$state/env.sh.new" <<EOF
-export TAVO_VSFTPD_HOST=127.0.0.1
-export TAVO_VSFTPD_PORT=$vsftpd_port
-export TAVO_VSFTPD_USER=anonymous
-export TAVO_VSFTPD_PASS=
-export TAVO_VSFTPD_ROOT='$state/vsftpd-root'
 export TAVO_VSFTPD_LOG='$state/vsftpd-protocol.log'
-export TAVO_VSFTPDTLS_HOST=127.0.0.1
-export TAVO_VSFTPDTLS_PORT=$vsftpd_tls_port
 export TAVO_VSFTPDTLS_LENIENT_PORT=$vsftpd_tls_lenient_port
 export TAVO_VSFTPDTLS_IMPLICIT_PORT=$vsftpd_tls_implicit_port
-export TAVO_VSFTPDTLS_USER=anonymous
-export TAVO_VSFTPDTLS_PASS=
-export TAVO_VSFTPDTLS_ROOT='$state/vsftpd-root'
 export TAVO_VSFTPDTLS_CERT='$tls_cert'
 export TAVO_VSFTPDTLS_SHA256=$tls_sha256
 EOF
@@ -410,13 +403,10 @@ EOF
     if proftpd_usable; then
         "$python" "$here/make_tree.py" "$state/proftpd-root" --small
         start_proftpd_tls "$state/proftpd-root"
+        export_server PROFTPDTLS 127.0.0.1 "$proftpd_tls_port" tavo "$proftpd_pass" \
+            "$state/proftpd-root"
         cat >>"$state/env.sh.new" <<EOF
-export TAVO_PROFTPDTLS_HOST=127.0.0.1
-export TAVO_PROFTPDTLS_PORT=$proftpd_tls_port
 export TAVO_PROFTPDTLS_LENIENT_PORT=$proftpd_tls_lenient_port
-export TAVO_PROFTPDTLS_USER=tavo
-export TAVO_PROFTPDTLS_PASS=$proftpd_pass
-export TAVO_PROFTPDTLS_ROOT='$state/proftpd-root'
 export TAVO_PROFTPDTLS_SHA256=$tls_sha256
 EOF
     else
@@ -426,25 +416,13 @@ EOF
     start_pyftpd "$state/pyftpd-root"
     if have_ipv6_loopback; then
         start_pyftpd "$state/pyftpd-root" 6
-        cat >>"$state/env.sh.new" <<EOF
-export TAVO_PYFTPD6_HOST='[::1]'
-export TAVO_PYFTPD6_PORT=$pyftpd6_port
-export TAVO_PYFTPD6_USER=tavo
-export TAVO_PYFTPD6_PASS=$pyftpd_pass
-export TAVO_PYFTPD6_ROOT='$state/pyftpd-root'
-EOF
+        export_server PYFTPD6 '[::1]' "$pyftpd6_port" tavo "$pyftpd_pass" "$state/pyftpd-root"
     else
         echo "servers.sh: no IPv6 loopback here; the [::1] servers and their tests are left out" >&2
     fi
     trap - ERR
-    cat >>"$state/env.sh.new" <<EOF
-export TAVO_PYFTPD_HOST=127.0.0.1
-export TAVO_PYFTPD_PORT=$pyftpd_port
-export TAVO_PYFTPD_USER=tavo
-export TAVO_PYFTPD_PASS=$pyftpd_pass
-export TAVO_PYFTPD_ROOT='$state/pyftpd-root'
-export TAVO_BIG_FILE_BYTES=$big_bytes
-EOF
+    export_server PYFTPD 127.0.0.1 "$pyftpd_port" tavo "$pyftpd_pass" "$state/pyftpd-root"
+    echo "export TAVO_BIG_FILE_BYTES=$big_bytes" >>"$state/env.sh.new"
     mv "$state/env.sh.new" "$state/env.sh"
     echo "servers.sh: ${vsftpd_port:+vsftpd on 127.0.0.1:$vsftpd_port (TLS: $vsftpd_tls_port, implicit $vsftpd_tls_implicit_port), }${proftpd_tls_port:+proftpd (TLS) on 127.0.0.1:$proftpd_tls_port, }pyftpdlib on 127.0.0.1:$pyftpd_port${vsftpd6_port:+, vsftpd on [::1]:$vsftpd6_port}${pyftpd6_port:+, pyftpdlib on [::1]:$pyftpd6_port} ($state/env.sh)"
     ;;
@@ -454,13 +432,9 @@ demo)
     "$python" "$here/make_tree.py" "$state/demo-root" --demo
     start_pyftpd "$state/demo-root"
     trap - ERR
-    cat >"$state/env.sh" <<EOF
-export TAVO_PYFTPD_HOST=127.0.0.1
-export TAVO_PYFTPD_PORT=$pyftpd_port
-export TAVO_PYFTPD_USER=tavo
-export TAVO_PYFTPD_PASS=$pyftpd_pass
-export TAVO_PYFTPD_ROOT='$state/demo-root'
-EOF
+    : >"$state/env.sh"
+    export_server PYFTPD 127.0.0.1 "$pyftpd_port" tavo "$pyftpd_pass" "$state/demo-root" \
+        "$state/env.sh"
     echo "servers.sh: pyftpdlib on 127.0.0.1:$pyftpd_port serving $state/demo-root"
     ;;
 stop)
