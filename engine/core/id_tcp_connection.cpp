@@ -418,7 +418,7 @@ int TIdTCPConnection::ReadWait() const {
     return wait == -2 || left < wait ? static_cast<int>(left) : wait;
 }
 
-void TIdTCPConnection::ReadReply() {
+void TIdTCPConnection::ReadReply(TIdReplyEnd end) {
     // A handler run by the pump may read a reply of its own inside this wait; the outer
     // reply gets its deadline back afterwards.
     struct RestoreDeadline {
@@ -436,7 +436,7 @@ void TIdTCPConnection::ReadReply() {
     if (replyLimit_ > 0)
         replyDeadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(replyLimit_);
     try {
-        LastReply.ParseLines(ReceiveReplyLines(*this, MaxLineLength, MaxLineAction, ReplyEnd));
+        LastReply.ParseLines(ReceiveReplyLines(*this, MaxLineLength, MaxLineAction, end));
     } catch (const EIdReplyTimeout&) {
         // Part of the reply may be consumed and the rest still on its way: the session could
         // no longer tell which reply answers which command.
@@ -446,9 +446,9 @@ void TIdTCPConnection::ReadReply() {
     }
 }
 
-int TIdTCPConnection::AwaitReply(const ReplyCodes& allowed) {
+int TIdTCPConnection::AwaitReply(const ReplyCodes& allowed, TIdReplyEnd end) {
     try {
-        ReadReply();
+        ReadReply(end);
     } catch (const EIdReadLnMaxLineLengthExceeded&) {
         // The rest of the line is still unread: every later reply would be read out of step.
         DropConnection();
@@ -475,9 +475,10 @@ void TIdTCPConnection::CheckReplyCode(int code, const ReplyCodes& allowed) {
     throw EIdProtocolReplyError(code, LastReply.TextWithLineEnds());
 }
 
-int TIdTCPConnection::IssueCommand(const std::string& text, const ReplyCodes& allowed) {
+int TIdTCPConnection::IssueCommand(const std::string& text, const ReplyCodes& allowed,
+                                   TIdReplyEnd end) {
     SendLine(text);
-    return AwaitReply(allowed);
+    return AwaitReply(allowed, end);
 }
 
 } // namespace tavo::engine

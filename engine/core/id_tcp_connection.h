@@ -49,8 +49,6 @@ public:
     int SendCallSize = 0;
     int MaxLineLength = 16384;
     TIdMaxLineAction MaxLineAction = maException;
-    // How the next replies read end (a caller sets CodeOnly for one reply and restores it).
-    TIdReplyEnd ReplyEnd = TIdReplyEnd::CodeOrShortLine;
     // Longest time in ms a stream operation may move no byte, in either direction; 0 means
     // no limit. Past it the operation fails with EIdDataStalled.
     int StallTimeout = 0;
@@ -103,10 +101,11 @@ public:
     void EndTLS();
     static constexpr int EndTLSWait = 10000;
 
-    void ReadReply();
-    int AwaitReply(const ReplyCodes& allowed);
+    void ReadReply(TIdReplyEnd end = TIdReplyEnd::CodeOrShortLine);
+    int AwaitReply(const ReplyCodes& allowed, TIdReplyEnd end = TIdReplyEnd::CodeOrShortLine);
     void CheckReplyCode(int code, const ReplyCodes& allowed);
-    int IssueCommand(const std::string& text, const ReplyCodes& allowed);
+    int IssueCommand(const std::string& text, const ReplyCodes& allowed,
+                     TIdReplyEnd end = TIdReplyEnd::CodeOrShortLine);
 
 protected:
     // Waits until the socket is readable, in pump slices; -2 means no limit.

@@ -19,14 +19,7 @@ bool IsAscii(std::string_view text) {
 // FEAT once after log-in; only a server that lists UTF8 hears OPTS. A refusal of either
 // leaves names as they were, byte for byte.
 void TIdFTP::NegotiateUtf8Names() {
-    struct RestoreReplyEnd {
-        TIdFTP& session;
-        TIdReplyEnd end;
-        ~RestoreReplyEnd() { session.ReplyEnd = end; }
-    } restore{*this, ReplyEnd};
-    ReplyEnd = TIdReplyEnd::CodeOnly;
-    const int code = IssueCommand("FEAT", AnyReplyCode);
-    ReplyEnd = restore.end;
+    const int code = IssueCommand("FEAT", AnyReplyCode, TIdReplyEnd::CodeOnly);
     Features = ParseFeatures(code, LastReply.Lines);
     if (!ListsFeature(Features, "UTF8"))
         return;
