@@ -33,11 +33,21 @@ state=$(mktemp -d "${TMPDIR:-/tmp}/tavo-control-bench.XXXXXX")
 chmod 755 "$state"
 work=$state/work
 mkdir -p "$work"
+# The servers' files sit in memory where the machine has a tmpfs, the clients' on disk as a
+# user's would. vsftpd truncates a file it receives and ext4 writes such a file out when it
+# is closed: on disk, the listing the control asks for after an upload waits about 0.1 s for
+# the server's close, a cost of the server's disk that curl, quitting, never meets.
+servers=$state
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    servers=$(mktemp -d /dev/shm/tavo-control-bench.XXXXXX)
+    chmod 755 "$servers"
+fi
 # shellcheck disable=SC1091
 . "$root/scripts/display.sh"
 
 cleanup() {
-    bash "$root/tests/servers/servers.sh" stop "$state/servers" >/dev/null 2>&1 || true
+    bash "$root/tests/servers/servers.sh" stop "$servers/servers" >/dev/null 2>&1 || true
+    [ "$servers" = "$state" ] || rm -rf "$servers"
     for flavour in $flavours; do
         bash "$root/cmake/wine-run.sh" --kill "$build/bench-$flavour" >/dev/null 2>&1 || true
     done
@@ -63,10 +73,10 @@ done
 
 [ -n "${DISPLAY:-}" ] || tavo_start_display "$state/display" >/dev/null || exit 1
 
-TAVO_BIG_FILE_BYTES=$bytes TAVO_SERVER_CACHE=$state/cache \
-    bash "$root/tests/servers/servers.sh" start "$state/servers" >/dev/null
+TAVO_BIG_FILE_BYTES=$bytes TAVO_SERVER_CACHE=$servers/cache \
+    bash "$root/tests/servers/servers.sh" start "$servers/servers" >/dev/null
 # shellcheck disable=SC1091
-. "$state/servers/env.sh"
+. "$servers/servers/env.sh"
 host=$TAVO_VSFTPD_HOST
 port=$TAVO_VSFTPD_PORT
 big=$TAVO_VSFTPD_ROOT/big.bin
@@ -222,7 +232,7 @@ done
 # start afresh (Wine's SChannel cannot resume a session). Its certificate is self-signed:
 # curl is told not to check it, the hosts' users answer Yes in the certificate box.
 if [ -n "${TAVO_VSFTPDTLS_LENIENT_PORT:-}" ]; then
-    server_log=$state/servers/vsftpd-tls-lenient-protocol.log
+    server_log=$servers/servers/vsftpd-tls-lenient-protocol.log
     tls_port=$TAVO_VSFTPDTLS_LENIENT_PORT
     for _ in $(seq "$repeat"); do
         run_measured curl -s --ssl-reqd -k -o "$work/curl.bin" -w '%{time_total}\n' \
