@@ -74,6 +74,20 @@ std::string FormatRemaining(const std::string& pattern, int64_t seconds) {
     return text;
 }
 
+void TRemainingPattern::Prepare(const std::string& pattern) {
+    pattern_ = pattern;
+    seconds_.reset();
+}
+
+void TRemainingPattern::AppendTo(std::string& out, int64_t seconds) {
+    if (seconds_ != seconds) {
+        text_.clear();
+        AppendRemaining(text_, pattern_, seconds);
+        seconds_ = seconds;
+    }
+    out += text_;
+}
+
 int32_t TProgressScale::SetMaximum(int64_t maximum) {
     constexpr int64_t top = std::numeric_limits<int32_t>::max();
     divisor_ = maximum > top ? maximum / top + 1 : 1;

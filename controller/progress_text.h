@@ -2,6 +2,7 @@
 // The pieces of the progress line and the scaling of 64-bit counts onto the progress bar.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tavo::controller {
@@ -29,6 +30,19 @@ std::string FormatFloatPattern(const std::string& pattern, double value,
 // not "%Nd" is left as it stands.
 void AppendRemaining(std::string& out, const std::string& pattern, int64_t seconds);
 std::string FormatRemaining(const std::string& pattern, int64_t seconds);
+
+// The remaining time of the progress line, formatted again only when its whole seconds change:
+// a fast transfer has hundreds of blocks in each second.
+class TRemainingPattern {
+public:
+    void Prepare(const std::string& pattern);
+    void AppendTo(std::string& out, int64_t seconds);
+
+private:
+    std::string pattern_;
+    std::optional<int64_t> seconds_;
+    std::string text_;
+};
 
 // Maps 64-bit counts onto the progress bar's 32-bit range, so a bar whose maximum is beyond
 // that range still fills from 0 to full. A maximum below 0 (size unknown, less the local size

@@ -223,6 +223,7 @@ private:
     int64_t progressMax_ = 0;
     TProgressScale progressScale_;
     TFloatPattern speedFormat_;
+    TRemainingPattern remainingFormat_;
     std::string progressLine_;
 };
 

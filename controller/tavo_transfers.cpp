@@ -85,6 +85,7 @@ void TTavo::IdFTP1WorkBegin(TIdComponent& /*sender*/, engine::TWorkMode /*mode*/
     Module().TransferRate = 0.0;
     // Once per transfer, not once per block.
     speedFormat_.Prepare(catalogue_.FmtSpeed, system_->DecimalSeparator());
+    remainingFormat_.Prepare(catalogue_.FmtRemaining);
 }
 
 void TTavo::IdFTP1Work(TIdComponent& /*sender*/, engine::TWorkMode mode, int64_t count) {
@@ -104,7 +105,7 @@ void TTavo::IdFTP1Work(TIdComponent& /*sender*/, engine::TWorkMode mode, int64_t
     if (rate > 0 && progressMax_ > 0 && progressMax_ >= count) {
         const double left = static_cast<double>(progressMax_ - count) / 1024.0 / rate;
         line += c.TextRemainingTime;
-        AppendRemaining(line, c.FmtRemaining, static_cast<int64_t>(std::min(left, 1e12)));
+        remainingFormat_.AppendTo(line, static_cast<int64_t>(std::min(left, 1e12)));
     }
     view_.SetStatusText(line);
     view_.SetProgressPosition(progressScale_.Position(count));
