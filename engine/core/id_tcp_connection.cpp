@@ -39,6 +39,7 @@ void TIdTCPConnection::ResetInput() {
     input_.Clear(false);
     closedMark_ = false;
     lastReceiveFilled_ = false;
+    largeReceives_ = false;
 }
 
 void TIdTCPConnection::DropSocket() {
@@ -169,7 +170,7 @@ int TIdTCPConnection::FillInputBuffer() {
             // Dropped by a handler that ran in the pump (an abort): a close, not a failure.
             count = 0;
         } else {
-            const int size = std::max({1, RecvBufferSize, RecvCallSize});
+            const int size = std::max({1, RecvBufferSize, largeReceives_ ? RecvCallSize : 0});
             // Without a trace hook the bytes go straight into the input buffer.
             char* target = Intercept != nullptr
                                ? (scratch_.resize(static_cast<size_t>(size)), scratch_.data())
@@ -177,6 +178,7 @@ int TIdTCPConnection::FillInputBuffer() {
             int error = 0;
             count = carrier_->Recv(target, size, error);
             lastReceiveFilled_ = count == size;
+            largeReceives_ = largeReceives_ || lastReceiveFilled_;
             if (Intercept == nullptr)
                 input_.CommitAppend(count > 0 ? static_cast<size_t>(count) : 0);
             if (count < 0 && error == platform::ErrWouldBlock) {

@@ -134,6 +134,11 @@ private:
     // for may skip the readability wait when bytes are waiting already.
     bool receivingStream_ = false;
     bool lastReceiveFilled_ = false;
+    // Receives ask for RecvCallSize only once one has filled the buffer size: a listing of a
+    // few lines never takes the large block. Each data connection starts with a new buffer,
+    // and memory written for the first time is dear (under Wine about 3 ms per MiB): a 1 MiB
+    // first receive cost every listing 3 ms.
+    bool largeReceives_ = false;
     // Set while ReadReply runs.
     std::optional<std::chrono::steady_clock::time_point> replyDeadline_;
     int replyLimit_ = 0;
