@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The control's transfer speed as its users meet it: one vsftpd on 127.0.0.1 (the test
 # servers' own, tests/servers/servers.sh) and, in one run, a download and an upload of the
-# same large file by each client:
+# same large file by each client, each transfer a run of its own:
 #   curl                      the peer every figure is divided by
 #   native                    the scripted host on Linux (engine and controller, no screen)
 #   wine headless             the Windows scripted host under Wine, the same code as the OCX
@@ -11,7 +11,7 @@
 # For each: the seconds of the transfer itself (curl's own total; the scripted host's from the
 # transfer's begin event to its end event; the OCX's from the user's OK in the file chooser to
 # the end of the command), that speed as a ratio to curl's, the whole run's seconds (start-up,
-# log-in and the choosers included) and the run's peak resident memory. The OCX also reports
+# log-in and the chooser included) and the run's peak resident memory. The OCX also reports
 # what a download adds to its working set (its peak during the download less its size before).
 # Beside the clients' own times, the server's: vsftpd times every client's transfer alike.
 #
@@ -126,10 +126,9 @@ check_same() {
     }
 }
 
-# The download's from the first "transfers" line, the upload's from the second (the listing
-# after an upload is a read of its own).
 after_chooser() { grep "^click $1 ok" "$state/run" | tr -d '\r' | sed 's/.*, \([0-9.]*\) s after the chooser.*/\1/'; }
-transfer_of() { grep '^transfers ' "$state/run" | tr -d '\r' | awk -v d="$1" 'd == "read" && NR == 1 { print $3 } d == "write" && NR == 2 { print $5 }'; }
+# The last transfer of a direction, from the session's "transfers" line.
+transfer_of() { grep '^transfers ' "$state/run" | tr -d '\r' | awk -v d="$1" 'd == "read" { print $3 } d == "write" { print $5 }'; }
 figures() { tail -n 1 "$state/run"; }
 
 # curl: its own total time, start-up included (a few milliseconds).
@@ -147,35 +146,50 @@ for _ in $(seq "$repeat"); do
     row curl upload "$(head -n 1 "$state/run")" "$whole" "$peak"
 done
 
-# host_client CLIENT SAVE SOURCE COMMAND...: the scripted host's session, REPEAT times, run by
-# COMMAND on $state/session.tavo (the host's own form of the paths). With a SOURCE: log in,
-# download big.bin to SAVE ($work/CLIENT.bin) and upload SOURCE into incoming; with SOURCE "-":
-# the download alone, over TLS ($tls_port), answering Yes to the certificate box.
-host_client() {
-    local client=$1 save=$2 source=$3 direction=download
-    shift 3
-    if [ "$source" = - ]; then
-        direction="download (TLS)"
-        printf '%s\n' 'answer yes' "setlogin ftpes://$host anonymous \"\" $tls_port"
-    else
-        printf '%s\n' "setlogin $host anonymous \"\" $port"
-    fi >"$state/session.tavo"
-    printf '%s\n' 'select big.bin' "choose \"$save\"" download transfers >>"$state/session.tavo"
-    [ "$source" = - ] || printf '%s\n' 'select incoming' dblclick "choose \"$source\"" upload \
-        transfers >>"$state/session.tavo"
-    for _ in $(seq "$repeat"); do
-        run_measured "$@" || {
-            cat "$state/run" >&2
-            exit 1
-        }
-        read -r whole peak < <(figures)
-        check_same "$work/$client.bin" "$big" "$client's $direction"
-        rm -f "$work/$client.bin"
-        row "$client" "$direction" "$(transfer_of read)" "$whole" "$peak"
-        [ "$source" = - ] && continue
+# Each download and each upload is a run of its own, as curl's are: a download written just
+# before would otherwise still be going to disk while the upload runs.
+# host_run CLIENT DIRECTION COMMAND...: one session ($state/session.tavo) and its row.
+host_run() {
+    local client=$1 direction=$2
+    shift 2
+    run_measured "$@" || {
+        cat "$state/run" >&2
+        exit 1
+    }
+    read -r whole peak < <(figures)
+    if [ "$direction" = upload ]; then
         check_same "$TAVO_VSFTPD_ROOT/incoming/upload.bin" "$big" "$client's upload"
         rm -f "$TAVO_VSFTPD_ROOT/incoming/upload.bin"
         row "$client" upload "$(transfer_of write)" "$whole" "$peak"
+    else
+        check_same "$work/$client.bin" "$big" "$client's $direction"
+        rm -f "$work/$client.bin"
+        row "$client" "$direction" "$(transfer_of read)" "$whole" "$peak"
+    fi
+}
+
+# host_client CLIENT SAVE SOURCE COMMAND...: the scripted host, REPEAT times, run by COMMAND
+# on $state/session.tavo (the host's own form of the paths). With a SOURCE: a session that
+# downloads big.bin to SAVE ($work/CLIENT.bin), then one that uploads SOURCE into incoming;
+# with SOURCE "-": the download alone, over TLS ($tls_port), answering Yes to the
+# certificate box.
+host_client() {
+    local client=$1 save=$2 source=$3
+    shift 3
+    local login="setlogin $host anonymous \"\" $port" download=download
+    if [ "$source" = - ]; then
+        login="answer yes
+setlogin ftpes://$host anonymous \"\" $tls_port"
+        download="download (TLS)"
+    fi
+    for _ in $(seq "$repeat"); do
+        printf '%s\n' "$login" 'select big.bin' "choose \"$save\"" download transfers \
+            >"$state/session.tavo"
+        host_run "$client" "$download" "$@"
+        [ "$source" = - ] && continue
+        printf '%s\n' "$login" 'select incoming' dblclick "choose \"$source\"" upload transfers \
+            >"$state/session.tavo"
+        host_run "$client" upload "$@"
     done
 }
 
@@ -202,19 +216,18 @@ for flavour in $flavours; do
     # The OCX, registered in the prefix as a page author does, in our container.
     "${wine[@]}" regsvr32 /s "$(winpath "$build/$flavour/control/cn/TavoProj1.ocx")"
     container=$(winpath "$build/$flavour/tools/tavo_container/tavo_container.exe")
-    for _ in $(seq "$repeat"); do
+    ocx() {
         run_measured "${wine[@]}" "$container" TavoProj1.Tavo --size 800x600 \
-            --call "SetLogin($host, anonymous, , $port)" --memory \
-            --choose "$(winpath "$work/ocx-$flavour.bin")" --click open:big.bin --memory \
-            --click open:incoming --choose "$(winpath "$work/upload.bin")" --click upload \
-            --exit || {
+            --call "SetLogin($host, anonymous, , $port)" "$@" --exit || {
             cat "$state/run" >&2
             exit 1
         }
         read -r whole peak < <(figures)
+    }
+    for _ in $(seq "$repeat"); do
+        ocx --memory --choose "$(winpath "$work/ocx-$flavour.bin")" --click open:big.bin --memory
         check_same "$work/ocx-$flavour.bin" "$big" "the OCX's download"
-        check_same "$TAVO_VSFTPD_ROOT/incoming/upload.bin" "$big" "the OCX's upload"
-        rm -f "$work/ocx-$flavour.bin" "$TAVO_VSFTPD_ROOT/incoming/upload.bin"
+        rm -f "$work/ocx-$flavour.bin"
         # Growth: the peak after the download less the working set before it.
         growth=$(grep '^memory' "$state/run" | /usr/bin/python3 -c '
 import re, sys
@@ -223,6 +236,9 @@ before = float(re.search(r"working set ([0-9.]+)", lines[0]).group(1))
 after = float(re.search(r"peak ([0-9.]+)", lines[1]).group(1))
 print(f"{after - before:.1f}")')
         row "ocx-$flavour" download "$(after_chooser open:big.bin)" "$whole" "$peak" "$growth"
+        ocx --click open:incoming --choose "$(winpath "$work/upload.bin")" --click upload
+        check_same "$TAVO_VSFTPD_ROOT/incoming/upload.bin" "$big" "the OCX's upload"
+        rm -f "$TAVO_VSFTPD_ROOT/incoming/upload.bin"
         row "ocx-$flavour" upload "$(after_chooser upload)" "$whole" "$peak"
     done
 done
