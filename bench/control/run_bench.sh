@@ -37,17 +37,17 @@ mkdir -p "$work"
 # user's would. vsftpd truncates a file it receives and ext4 writes such a file out when it
 # is closed: on disk, the listing the control asks for after an upload waits about 0.1 s for
 # the server's close, a cost of the server's disk that curl, quitting, never meets.
-servers=$state
+served=$state
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-    servers=$(mktemp -d /dev/shm/tavo-control-bench.XXXXXX)
-    chmod 755 "$servers"
+    served=$(mktemp -d /dev/shm/tavo-control-bench.XXXXXX)
+    chmod 755 "$served"
 fi
 # shellcheck disable=SC1091
 . "$root/scripts/display.sh"
 
 cleanup() {
-    bash "$root/tests/servers/servers.sh" stop "$servers/servers" >/dev/null 2>&1 || true
-    [ "$servers" = "$state" ] || rm -rf "$servers"
+    bash "$root/tests/servers/servers.sh" stop "$served/servers" >/dev/null 2>&1 || true
+    [ "$served" = "$state" ] || rm -rf "$served"
     for flavour in $flavours; do
         bash "$root/cmake/wine-run.sh" --kill "$build/bench-$flavour" >/dev/null 2>&1 || true
     done
@@ -73,23 +73,24 @@ done
 
 [ -n "${DISPLAY:-}" ] || tavo_start_display "$state/display" >/dev/null || exit 1
 
-TAVO_BIG_FILE_BYTES=$bytes TAVO_SERVER_CACHE=$servers/cache \
-    bash "$root/tests/servers/servers.sh" start "$servers/servers" >/dev/null
+TAVO_BIG_FILE_BYTES=$bytes TAVO_SERVER_CACHE=$served/cache \
+    bash "$root/tests/servers/servers.sh" start "$served/servers" >/dev/null
 # shellcheck disable=SC1091
-. "$servers/servers/env.sh"
+. "$served/servers/env.sh"
 host=$TAVO_VSFTPD_HOST
 port=$TAVO_VSFTPD_PORT
 big=$TAVO_VSFTPD_ROOT/big.bin
 cp "$big" "$work/upload.bin"
 
-# Runs a command; prints "SECONDS PEAK_KIB" of the whole run on the last line of $state/run.
+# Runs a command; its output goes to $state/run, the seconds and the peak resident KiB of the
+# whole run to $whole and $peak. A command that fails ends the benchmark with its output.
 # Every run starts with no dirty pages: a client that came after others would otherwise be
 # slowed by the kernel writing back their 256 MiB files.
 server_log=$TAVO_VSFTPD_LOG
 run_measured() {
     sync
     log_mark=$(stat -c %s "$server_log")
-    /usr/bin/python3 - "$@" >"$state/run" <<'EOF'
+    if /usr/bin/python3 - "$@" >"$state/run" <<'EOF'
 import resource, subprocess, sys, time
 start = time.monotonic()
 done = subprocess.run(sys.argv[1:], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
@@ -99,6 +100,12 @@ peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
 print(f"{took:.3f} {peak}")
 sys.exit(done.returncode)
 EOF
+    then
+        read -r whole peak < <(tail -n 1 "$state/run")
+    else
+        cat "$state/run" >&2
+        exit 1
+    fi
 }
 
 # The server's own time for the run's transfer in that direction: vsftpd logs each finished
@@ -129,18 +136,15 @@ check_same() {
 after_chooser() { grep "^click $1 ok" "$state/run" | tr -d '\r' | sed 's/.*, \([0-9.]*\) s after the chooser.*/\1/'; }
 # The last transfer of a direction, from the session's "transfers" line.
 transfer_of() { grep '^transfers ' "$state/run" | tr -d '\r' | awk -v d="$1" 'd == "read" { print $3 } d == "write" { print $5 }'; }
-figures() { tail -n 1 "$state/run"; }
 
 # curl: its own total time, start-up included (a few milliseconds).
 for _ in $(seq "$repeat"); do
     run_measured curl -s -o "$work/curl.bin" -w '%{time_total}\n' "ftp://$host:$port/big.bin"
-    read -r whole peak < <(figures)
     check_same "$work/curl.bin" "$big" "curl's download"
     row curl download "$(head -n 1 "$state/run")" "$whole" "$peak"
     rm -f "$work/curl.bin"
     run_measured curl -s -T "$work/upload.bin" -w '%{time_total}\n' \
         "ftp://$host:$port/incoming/curl.bin"
-    read -r whole peak < <(figures)
     check_same "$TAVO_VSFTPD_ROOT/incoming/curl.bin" "$big" "curl's upload"
     rm -f "$TAVO_VSFTPD_ROOT/incoming/curl.bin"
     row curl upload "$(head -n 1 "$state/run")" "$whole" "$peak"
@@ -152,11 +156,7 @@ done
 host_run() {
     local client=$1 direction=$2
     shift 2
-    run_measured "$@" || {
-        cat "$state/run" >&2
-        exit 1
-    }
-    read -r whole peak < <(figures)
+    run_measured "$@"
     if [ "$direction" = upload ]; then
         check_same "$TAVO_VSFTPD_ROOT/incoming/upload.bin" "$big" "$client's upload"
         rm -f "$TAVO_VSFTPD_ROOT/incoming/upload.bin"
@@ -197,6 +197,12 @@ host_client native "$work/native.bin" "$work/upload.bin" \
     "$build/native/tools/tavo_host/tavo_host" "$state/session.tavo"
 
 winpath() { echo "Z:${1//\//\\}"; }
+# ocx STEP...: the flavour's container ($container, run by $wine) with the OCX logged in,
+# taking STEP... as a page's user would.
+ocx() {
+    run_measured "${wine[@]}" "$container" TavoProj1.Tavo --size 800x600 \
+        --call "SetLogin($host, anonymous, , $port)" "$@" --exit
+}
 for flavour in $flavours; do
     loader=/usr/lib/wine/wine64
     [ "$flavour" = win32 ] && loader=/usr/lib/wine/wine
@@ -216,14 +222,6 @@ for flavour in $flavours; do
     # The OCX, registered in the prefix as a page author does, in our container.
     "${wine[@]}" regsvr32 /s "$(winpath "$build/$flavour/control/cn/TavoProj1.ocx")"
     container=$(winpath "$build/$flavour/tools/tavo_container/tavo_container.exe")
-    ocx() {
-        run_measured "${wine[@]}" "$container" TavoProj1.Tavo --size 800x600 \
-            --call "SetLogin($host, anonymous, , $port)" "$@" --exit || {
-            cat "$state/run" >&2
-            exit 1
-        }
-        read -r whole peak < <(figures)
-    }
     for _ in $(seq "$repeat"); do
         ocx --memory --choose "$(winpath "$work/ocx-$flavour.bin")" --click open:big.bin --memory
         check_same "$work/ocx-$flavour.bin" "$big" "the OCX's download"
@@ -248,12 +246,11 @@ done
 # start afresh (Wine's SChannel cannot resume a session). Its certificate is self-signed:
 # curl is told not to check it, the hosts' users answer Yes in the certificate box.
 if [ -n "${TAVO_VSFTPDTLS_LENIENT_PORT:-}" ]; then
-    server_log=$servers/servers/vsftpd-tls-lenient-protocol.log
+    server_log=$served/servers/vsftpd-tls-lenient-protocol.log
     tls_port=$TAVO_VSFTPDTLS_LENIENT_PORT
     for _ in $(seq "$repeat"); do
         run_measured curl -s --ssl-reqd -k -o "$work/curl.bin" -w '%{time_total}\n' \
             "ftp://$host:$tls_port/big.bin"
-        read -r whole peak < <(figures)
         check_same "$work/curl.bin" "$big" "curl's download over TLS"
         rm -f "$work/curl.bin"
         row curl "download (TLS)" "$(head -n 1 "$state/run")" "$whole" "$peak"
