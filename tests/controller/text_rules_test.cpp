@@ -184,6 +184,17 @@ TEST(ProgressTextTest, SpeedAndRemainingTime) {
     EXPECT_EQ(FormatRemaining("%2d:%2d:%2d", 3723), " 1: 2: 3");
     EXPECT_EQ(FormatRemaining("%2d:%2d:%2d", 0), " 0: 0: 0");
     EXPECT_EQ(FormatRemaining("%2d:%2d:%2d", 100 * 3600 + 59), "100: 0:59");
+    // Formatted once a second; a new transfer's pattern is not answered from the old one.
+    TRemainingPattern remaining;
+    remaining.Prepare("%2d:%2d:%2d");
+    std::string line;
+    for (int64_t seconds : {3723, 3723, 59})
+        remaining.AppendTo(line, seconds);
+    EXPECT_EQ(line, " 1: 2: 3 1: 2: 3 0: 0:59");
+    remaining.Prepare("%2dh%2dm%2ds");
+    line.clear();
+    remaining.AppendTo(line, 59);
+    EXPECT_EQ(line, " 0h 0m59s");
 }
 
 TEST(ProgressTextTest, ScalesLargeCountsIntoTheBarsRange) {

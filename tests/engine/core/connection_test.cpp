@@ -5,9 +5,13 @@
 
 #include "engine/core/errors.h"
 #include "engine/core/id_antifreeze.h"
+#include "engine/core/id_intercept.h"
+#include "engine/core/id_stream.h"
+#include "engine/core/id_tcp_client.h"
 #include "engine/platform/message_pump.h"
 #include "tests/support/page_side.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -214,6 +218,39 @@ TEST_F(ScriptedSessionTest, UserDisconnectsFromInsideAWaitingCommand) {
     EXPECT_THROW(ftp.ChangeDirectory("slow"), EIdNotConnected);
     EXPECT_TRUE(clicked);
     EXPECT_FALSE(ftp.IsConnected());
+}
+
+// A data connection asks for its buffer size until a receive fills it, and only then for the
+// large call: a listing of a few lines never takes the large block. Seen through the trace
+// hook, which gets every block as one receive brought it.
+TEST(Receiving, LargeReceivesOnlyOnceOneFillsTheBufferSize) {
+    std::string bytes(100 + (64 << 10), '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 + i / 251);
+    tavo::testing::ScriptedServer server;
+    server.SendInPieces(bytes, {100, 64 << 10}, 50).CloseControl();
+    server.Start();
+    TIdConnectionIntercept hook;
+    std::vector<size_t> blocks;
+    hook.OnReceive = [&](TIdConnectionIntercept&, std::string& block) {
+        blocks.push_back(block.size());
+    };
+    TIdTCPClient client;
+    client.Host = server.Host();
+    client.Port = server.Port();
+    client.RecvBufferSize = 2048;
+    client.RecvCallSize = 32768;
+    client.Intercept = &hook;
+    client.OpenConnection();
+    TIdMemoryStream stream;
+    client.ReceiveToStream(stream);
+    client.Intercept = nullptr;
+    EXPECT_EQ(stream.Bytes(), bytes);
+    ASSERT_GE(blocks.size(), 3u);
+    EXPECT_EQ(blocks[0], 100u);
+    EXPECT_EQ(blocks[1], 2048u) << "the second receive asks for the buffer size";
+    EXPECT_GT(*std::max_element(blocks.begin(), blocks.end()), 2048u);
+    EXPECT_LE(*std::max_element(blocks.begin(), blocks.end()), 32768u);
 }
 
 TEST(Connecting, RefusedConnectsRaiseTheSocketError) {
